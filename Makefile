@@ -1,0 +1,45 @@
+# The user's commands: make run, make test, make bench (and make fuzz for long fuzzing runs).
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+BUILD := build
+ASAN_BUILD := build-asan
+TSAN_BUILD := build-tsan
+FUZZ_BUILD := build-fuzz
+
+.PHONY: run test bench fuzz deps build build-asan clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  exec $(BUILD)/app/marksheet; \
+	else \
+	  echo "No display here: the window needs a desktop (start it there with $(BUILD)/app/marksheet)."; \
+	  if [ -x $(BUILD)/tools/read/marksheet-read ]; then \
+	    echo "Reading the built-in sample sheet with the batch reader instead:"; \
+	    $(BUILD)/tools/read/marksheet-read --sample; \
+	  fi; \
+	fi
+
+test: build
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARKSHEET_SANITIZE=address,undefined >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@echo "== tests, normal build"
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@echo "== tests, AddressSanitizer and UndefinedBehaviorSanitizer build"
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS) -LE nosan
+
+bench: deps
+	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build build-bench -j $(JOBS)
+	@if [ -x bench/run ]; then bench/run build-bench; else for b in build-bench/bench/*_bench; do $$b; done; fi
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) build-bench
