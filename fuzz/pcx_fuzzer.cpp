@@ -1,9 +1,9 @@
 // Fuzzes our own PCX decoder alone, and checks that what it returns is a whole picture.
-#include "Decoders.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+
+#include "Decoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const marksheet::DecodeResult result = marksheet::DecodePcx({data, size});

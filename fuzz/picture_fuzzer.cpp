@@ -1,11 +1,13 @@
 // Fuzzes the whole road of a picture: bytes of any format, set on a canvas, repainted, then read.
-#include "SheetCanvas.h"
-
 #include <cstddef>
 #include <cstdint>
 
+#include "SheetCanvas.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    marksheet::SheetCanvas canvas(0x00C8D0D4);
+    // One canvas for every input, as in the window, which shows picture after picture on its canvas:
+    // each new picture must replace the last one whole, whatever state that one left.
+    static marksheet::SheetCanvas canvas(0x00C8D0D4);
     canvas.SetPicture({data, size});
     canvas.Repaint();
     // A few reads over the shown area, so a bad placement or a short shown picture would surface.
