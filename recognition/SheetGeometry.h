@@ -32,9 +32,9 @@ inline constexpr int QuestionCount = AnswerBlockRows * AnswerBlockColumns * Ques
 
 /// One corner scan: a window of scan points, its confirming samples and the edges it sets.
 struct CornerScan {
-    int xStart, xEnd;  ///< outer loop, inclusive; x moves from xStart towards xEnd by ScanStep
-    int yStart, yEnd;  ///< inner loop, inclusive; y always moves down
-    int confirmCount;  ///< 1 or 2 confirming samples
+    int xStart, xEnd;    ///< outer loop, inclusive; x moves from xStart towards xEnd by ScanStep
+    int yStart, yEnd;    ///< inner loop, inclusive; y always moves down
+    int confirmCount;    ///< 1 or 2 confirming samples
     int confirmDx[2], confirmDy[2];
     int edgeDx, edgeDy;  ///< the edges set on success: (x + edgeDx, y + edgeDy)
 };

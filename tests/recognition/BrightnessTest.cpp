@@ -70,7 +70,17 @@ TEST(CountDarkSamples, ReadsTheLatticeColumnByColumnFromTheFirstCorner) {
 TEST(CountDarkSamples, CountsOnlyDarkPixelsOnTheLattice) {
     auto canvas = WhiteCanvas();
     // Lattice from (100, 100): columns 100, 103, 106; rows 100, 103, 106. Off-lattice ink is ignored.
-    DrawArt(*canvas, 100, 100, {"#..#..#", ".##.##.", ".##.##.", "#.....g", ".#####.", ".#####.", "#..#..#"});
+    // clang-format off
+    DrawArt(*canvas, 100, 100, {
+        "#..#..#",
+        ".##.##.",
+        ".##.##.",
+        "#.....g",
+        ".#####.",
+        ".#####.",
+        "#..#..#",
+    });
+    // clang-format on
     EXPECT_EQ(CountDarkSamples(*canvas, 100, 100, 106, 106), 7);  // (106, 103) is pen green
     EXPECT_EQ(CountDarkSamples(*canvas, 101, 101, 105, 105), 4);  // a lattice shifted onto the inner ink
     canvas->DrawPoint(100, 100, 0x00100F12);                      // brightness 49 still counts
