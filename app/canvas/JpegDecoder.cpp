@@ -1,13 +1,16 @@
 // JPEG pictures through libjpeg, read from memory one scanline at a time.
-#include <jpeglib.h>
-
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
 
 #include "Decoders.h"
-// jerror.h after jpeglib.h: it names the message codes we tell apart.
+
+// jpeglib.h needs size_t and FILE declared before it, and jerror.h (the message codes we tell apart)
+// comes after it; clang-format must not reorder these.
+// clang-format off
+#include <jpeglib.h>
 #include <jerror.h>
+// clang-format on
 
 namespace marksheet {
 
