@@ -90,6 +90,7 @@ struct Readings {
         number.topLeftFound = number.bottomRightFound = true;
         answers.topLeftFound = answers.bottomRightFound = true;
         for (auto& column : number.counts) column[1] = 9;  // every column marked once, in row 2
+        answers.blocksRead = 3;
     }
 };
 

@@ -3,19 +3,18 @@
 
 #include <algorithm>
 
+#include "ReadingChecks.h"
+
 namespace marksheet {
 namespace {
 
-// The rows sharing a positive best count, when more than one does; empty otherwise. A count of 0
-// everywhere is no tie: it is a column without ink, or a question left blank.
+// The rows (1-based) that reached a count's best value; the engine has already said there is a tie.
 template <std::size_t N>
-std::vector<int> RowsSharingBest(const std::array<int, N>& counts) {
+std::vector<int> RowsWithBestCount(const std::array<int, N>& counts) {
     const int best = *std::max_element(counts.begin(), counts.end());
     std::vector<int> rows;
-    if (best <= 0) return rows;
     for (std::size_t r = 0; r < N; ++r)
         if (counts[r] == best) rows.push_back(static_cast<int>(r) + 1);
-    if (rows.size() < 2) rows.clear();
     return rows;
 }
 
@@ -49,27 +48,19 @@ std::vector<SheetWarning> CollectWarnings(const NumberReading& number, const Ans
     corner(answers.topLeftFound, GridCorner::AnswerTopLeft);
     corner(answers.bottomRightFound, GridCorner::AnswerBottomRight);
 
-    for (int c = 0; c < NumberColumns; ++c) {
-        const auto& counts = number.counts[static_cast<std::size_t>(c)];
-        if (std::all_of(counts.begin(), counts.end(), [](int n) { return n == 0; })) {
-            warnings.push_back(Warning(SheetWarning::Kind::ColumnWithoutInk));
-            warnings.back().column = c + 1;
-        }
+    for (int column : FindBlankColumns(number)) {
+        warnings.push_back(Warning(SheetWarning::Kind::ColumnWithoutInk));
+        warnings.back().column = column;
     }
-    for (int c = 0; c < NumberColumns; ++c) {
-        auto rows = RowsSharingBest(number.counts[static_cast<std::size_t>(c)]);
-        if (rows.empty()) continue;
+    for (int column : FindTiedColumns(number)) {
         warnings.push_back(Warning(SheetWarning::Kind::Tie));
-        warnings.back().column = c + 1;
-        warnings.back().rows = std::move(rows);
+        warnings.back().column = column;
+        warnings.back().rows = RowsWithBestCount(number.counts[static_cast<std::size_t>(column - 1)]);
     }
-    // Questions of blocks not read have all counts 0, so they never show a tie.
-    for (int q = 0; q < QuestionCount; ++q) {
-        auto rows = RowsSharingBest(answers.counts[static_cast<std::size_t>(q)]);
-        if (rows.empty()) continue;
+    for (int question : FindTiedQuestions(answers)) {
         warnings.push_back(Warning(SheetWarning::Kind::Tie));
-        warnings.back().question = q + 1;
-        warnings.back().rows = std::move(rows);
+        warnings.back().question = question;
+        warnings.back().rows = RowsWithBestCount(answers.counts[static_cast<std::size_t>(question - 1)]);
     }
     for (int block : blocksLeftUnread) {
         warnings.push_back(Warning(SheetWarning::Kind::AnswersLeftUnread));
