@@ -2,6 +2,8 @@
 // format the canvas reads, bad files and corpus pictures, every output format parsed back.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -606,6 +608,61 @@ TEST(BatchProgramInputs, SampleReadsAsItsExpectationSays) {
     }
     EXPECT_EQ(run.out, "<sample>\t" + number + "\t" + answers + "\n");
     EXPECT_EQ(run.status, 0) << run.err;
+}
+
+// Runs the reader with stderr on a terminal (a pseudo-terminal), stdout caught as usual.
+ProgramRun ReadOnTerminal(const std::vector<std::string>& args) {
+    ProgramRun run;
+    int master = -1, slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return run;
+    const fs::path outPath = fs::temp_directory_path() / ("marksheet-read-tty-" + std::to_string(::getpid()));
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, slave, 2);
+    posix_spawn_file_actions_addclose(&actions, master);
+    std::vector<char*> argv{const_cast<char*>(readerProgram.c_str())};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const bool started =
+        posix_spawn(&pid, readerProgram.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(slave);
+    // Drain the terminal while the program runs, so it never blocks on a full terminal buffer.
+    for (char buffer[4096]; started;) {
+        pollfd waiting{master, POLLIN, 0};
+        if (::poll(&waiting, 1, 30000) <= 0) break;
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n <= 0) break;  // EIO once the program has closed its side
+        run.err.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(master);
+    if (started) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    run.out = ReadFile(outPath);
+    fs::remove(outPath);
+    return run;
+}
+
+TEST(BatchProgramInputs, ProgressLineOnlyOnATerminalAndOnlyForSeveralFiles) {
+    const ProgramRun several = ReadOnTerminal({"--sample", "--sample", "--sample"});
+    ASSERT_NE(several.status, -1);
+    EXPECT_NE(several.err.find("\r3/3 sheets, "), std::string::npos) << several.err;
+    EXPECT_NE(several.err.find(" sheets/s"), std::string::npos) << several.err;
+    EXPECT_NE(several.err.find("marksheet-read: 3 files:"), std::string::npos) << several.err;
+    EXPECT_EQ(several.out.find('\r'), std::string::npos) << "progress never reaches the results";
+    EXPECT_EQ(Lines(several.out).size(), 3u);
+
+    const ProgramRun one = ReadOnTerminal({"--sample"});
+    EXPECT_EQ(one.err.find("sheets/s"), std::string::npos) << one.err;
+    const ProgramRun piped = Read({"--sample", "--sample", "--sample"});
+    EXPECT_EQ(piped.err.find("sheets/s"), std::string::npos) << piped.err;
+    EXPECT_EQ(piped.err.find('\r'), std::string::npos) << piped.err;
 }
 
 struct UsageCase {
