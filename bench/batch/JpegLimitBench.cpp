@@ -1,0 +1,114 @@
+// The floor under the batch reader's speed: the same JPEG files decoded by libjpeg alone into memory,
+// nothing else. Also turns the form tool's PNG pictures into JPEG files of a chosen quality.
+//   batch_jpeg_limit --decode FILE...          prints the sheets per second of decoding alone
+//   batch_jpeg_limit --to-jpeg QUALITY FILE... writes FILE.jpg (FILE's extension replaced) per PNG
+#include <jpeglib.h>
+
+#include <QImage>
+#include <chrono>
+#include <csetjmp>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ErrorExit {
+    jpeg_error_mgr manager;
+    std::jmp_buf back;
+};
+
+void ReturnToCaller(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<ErrorExit*>(info->err)->back, 1);
+}
+
+// Decodes one JPEG into RGB rows in memory; returns the pixel count, 0 on failure.
+std::size_t DecodeJpeg(const std::vector<unsigned char>& bytes, std::vector<unsigned char>& pixels) {
+    jpeg_decompress_struct info{};
+    ErrorExit error{};
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = ReturnToCaller;
+    if (setjmp(error.back)) {
+        jpeg_destroy_decompress(&info);
+        return 0;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes.data(), bytes.size());
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    const std::size_t stride = static_cast<std::size_t>(info.output_width) * info.output_components;
+    pixels.resize(stride * info.output_height);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = pixels.data() + stride * info.output_scanline;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    const std::size_t count = static_cast<std::size_t>(info.output_width) * info.output_height;
+    jpeg_destroy_decompress(&info);
+    return count;
+}
+
+bool EncodeJpeg(const QImage& source, int quality, const std::string& path) {
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return false;
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, out);
+    info.image_width = static_cast<JDIMENSION>(image.width());
+    info.image_height = static_cast<JDIMENSION>(image.height());
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<uchar*>(image.constScanLine(static_cast<int>(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return std::fclose(out) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() >= 2 && args[0] == "--decode") {
+        // Files are read into memory first: the batch reader's figure includes reading them, but the
+        // page cache makes that small next to decoding.
+        std::vector<std::vector<unsigned char>> files;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            std::ifstream in(args[i], std::ios::binary);
+            files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        std::vector<unsigned char> pixels;
+        std::size_t decoded = 0;
+        const auto start = std::chrono::steady_clock::now();
+        for (const auto& bytes : files) decoded += DecodeJpeg(bytes, pixels) > 0;
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%zu %.3f %.1f\n", decoded, seconds, static_cast<double>(decoded) / seconds);
+        return decoded == files.size() ? 0 : 1;
+    }
+    if (args.size() >= 3 && args[0] == "--to-jpeg") {
+        const int quality = std::stoi(args[1]);
+        for (std::size_t i = 2; i < args.size(); ++i) {
+            const QImage image(QString::fromStdString(args[i]));
+            std::string path = args[i].substr(0, args[i].rfind('.')) + ".jpg";
+            if (image.isNull() || !EncodeJpeg(image, quality, path)) {
+                std::fprintf(stderr, "cannot convert %s\n", args[i].c_str());
+                return 1;
+            }
+        }
+        return 0;
+    }
+    std::fprintf(stderr, "usage: batch_jpeg_limit --decode FILE... | --to-jpeg QUALITY FILE...\n");
+    return 2;
+}
