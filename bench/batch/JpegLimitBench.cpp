@@ -2,8 +2,6 @@
 // nothing else. Also turns the form tool's PNG pictures into JPEG files of a chosen quality.
 //   batch_jpeg_limit --decode FILE...          prints the sheets per second of decoding alone
 //   batch_jpeg_limit --to-jpeg QUALITY FILE... writes FILE.jpg (FILE's extension replaced) per PNG
-#include <jpeglib.h>
-
 #include <QImage>
 #include <chrono>
 #include <csetjmp>
@@ -12,6 +10,12 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+// clang-format off
+#include <cstddef>  // libjpeg's header needs size_t and FILE declared before it
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
 
 namespace {
 
