@@ -161,8 +161,7 @@ int main(int argc, char** argv) {
         std::fputs(UsageText().c_str(), stdout);
         return ExitUsage;
     }
-    // Qt's image reader finds its format plugins (GIF, ICO, CUR) through the application object;
-    // no window system is needed.
-    QCoreApplication application(argc, argv);
+    // No application object: Qt's image reader finds its GIF and ICO plugins without one, and none
+    // would change the locale under the output.
     return Run(options);
 }
