@@ -107,6 +107,12 @@ int Run(const BatchOptions& options) {
             result.file = input.name;
             result.status = SheetStatus::Undecodable;
             result.reason = "not enough memory to read the picture";
+        } catch (const std::exception& error) {
+            // One bad sheet must not end the batch: it fails alone, with the reason.
+            result = SheetResult{};
+            result.file = input.name;
+            result.status = SheetStatus::Undecodable;
+            result.reason = error.what();
         }
         if (keep && result.status == SheetStatus::Ok) {
             if (std::string reason = WriteCanvasPng(annotationPaths[i], annotated); !reason.empty())
