@@ -1,8 +1,6 @@
 // The floor under the batch reader's speed: the same JPEG files decoded by libjpeg alone into memory,
-// nothing else. Also turns the form tool's PNG pictures into JPEG files of a chosen quality.
-//   batch_jpeg_limit --decode FILE...          prints the sheets per second of decoding alone
-//   batch_jpeg_limit --to-jpeg QUALITY FILE... writes FILE.jpg (FILE's extension replaced) per PNG
-#include <QImage>
+// nothing else.
+//   batch_jpeg_limit --decode FILE...   prints: files decoded, seconds, sheets per second
 #include <chrono>
 #include <csetjmp>
 #include <cstdio>
@@ -55,31 +53,6 @@ std::size_t DecodeJpeg(const std::vector<unsigned char>& bytes, std::vector<unsi
     return count;
 }
 
-bool EncodeJpeg(const QImage& source, int quality, const std::string& path) {
-    const QImage image = source.convertToFormat(QImage::Format_RGB888);
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) return false;
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, out);
-    info.image_width = static_cast<JDIMENSION>(image.width());
-    info.image_height = static_cast<JDIMENSION>(image.height());
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<uchar*>(image.constScanLine(static_cast<int>(info.next_scanline)));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    return std::fclose(out) == 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,18 +74,6 @@ int main(int argc, char** argv) {
         std::printf("%zu %.3f %.1f\n", decoded, seconds, static_cast<double>(decoded) / seconds);
         return decoded == files.size() ? 0 : 1;
     }
-    if (args.size() >= 3 && args[0] == "--to-jpeg") {
-        const int quality = std::stoi(args[1]);
-        for (std::size_t i = 2; i < args.size(); ++i) {
-            const QImage image(QString::fromStdString(args[i]));
-            std::string path = args[i].substr(0, args[i].rfind('.')) + ".jpg";
-            if (image.isNull() || !EncodeJpeg(image, quality, path)) {
-                std::fprintf(stderr, "cannot convert %s\n", args[i].c_str());
-                return 1;
-            }
-        }
-        return 0;
-    }
-    std::fprintf(stderr, "usage: batch_jpeg_limit --decode FILE... | --to-jpeg QUALITY FILE...\n");
+    std::fprintf(stderr, "usage: batch_jpeg_limit --decode FILE...\n");
     return 2;
 }
