@@ -1,7 +1,7 @@
 // Where pictures of various sizes land on the 400 x 500 canvas.
-#include "PictureLayout.h"
-
 #include <gtest/gtest.h>
+
+#include "PictureLayout.h"
 
 namespace marksheet {
 namespace {

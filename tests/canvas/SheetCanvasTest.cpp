@@ -1,11 +1,11 @@
 // The canvas's drawing operations, reads, repaint semantics and dark-preserving shrink.
-#include "SheetCanvas.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <set>
 #include <thread>
+
+#include "SheetCanvas.h"
 
 namespace marksheet {
 namespace {
@@ -114,7 +114,8 @@ TEST(SheetCanvas, LinesStartTheirPatternAtTheirOwnStart) {
 }
 
 TEST(SheetCanvas, RectangleOutlinesColumnsLeftAndRightMinusOneRowsTopAndBottomMinusOne) {
-    for (auto corners : {std::array{10, 10, 20, 30}, std::array{20, 30, 10, 10}, std::array{20, 10, 10, 30}}) {
+    for (auto corners :
+         {std::array{10, 10, 20, 30}, std::array{20, 30, 10, 10}, std::array{20, 10, 10, 30}}) {
         SheetCanvas canvas(Grey);
         FilledCanvas(canvas).DrawRectangle(corners[0], corners[1], corners[2], corners[3]);
         const auto changed = ChangedPixels(canvas);
@@ -125,7 +126,8 @@ TEST(SheetCanvas, RectangleOutlinesColumnsLeftAndRightMinusOneRowsTopAndBottomMi
         }
         // Each side of the outline is painted somewhere, and the outline is dotted.
         auto onSide = [&](auto pred) {
-            return std::count_if(changed.begin(), changed.end(), [&](auto p) { return pred(p.first, p.second); });
+            return std::count_if(changed.begin(), changed.end(),
+                                 [&](auto p) { return pred(p.first, p.second); });
         };
         EXPECT_GT(onSide([](int x, int) { return x == 10; }), 0);
         EXPECT_GT(onSide([](int x, int) { return x == 19; }), 0);
