@@ -2,6 +2,8 @@
 // the warnings drawn from the structured readings.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "BatchSummary.h"
 #include "SheetWarnings.h"
 
@@ -22,6 +24,7 @@ struct ExitCase {
     const char* name;
     std::vector<SheetResult> results;
     int status;
+    friend void PrintTo(const ExitCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class BatchExitStatus : public testing::TestWithParam<ExitCase> {};

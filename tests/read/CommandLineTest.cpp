@@ -1,6 +1,8 @@
 // The command line of the batch reader: what it accepts and what it refuses as wrong usage.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "BatchOptions.h"
 
 namespace marksheet {
@@ -40,6 +42,7 @@ struct UsageCase {
     const char* name;
     std::vector<std::string> args;
     const char* messagePart;
+    friend void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class CommandLineUsageError : public testing::TestWithParam<UsageCase> {};

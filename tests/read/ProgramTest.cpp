@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -668,6 +669,7 @@ TEST(BatchProgramInputs, ProgressLineOnlyOnATerminalAndOnlyForSeveralFiles) {
 struct UsageCase {
     const char* name;
     std::vector<std::string> args;
+    friend void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class BatchProgramUsage : public testing::TestWithParam<UsageCase> {};

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,7 @@ struct CsvFieldCase {
     const char* name;
     std::string text;
     std::string field;
+    friend void PrintTo(const CsvFieldCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class CsvFieldTest : public testing::TestWithParam<CsvFieldCase> {};
@@ -132,6 +134,7 @@ struct JsonStringCase {
     const char* name;
     std::string text;
     std::string literal;
+    friend void PrintTo(const JsonStringCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class JsonStringTest : public testing::TestWithParam<JsonStringCase> {};
