@@ -83,6 +83,10 @@ TEST(AnnotationNames, NamedAfterTheInputAndNeverTwice) {
     EXPECT_EQ(AnnotationNames({"scans/a.jpg", "other/a.jpg", "a.jpg", "b.png", "dir/", "a.jpg-2", "/"}),
               (std::vector<std::string>{"a.jpg.png", "a.jpg-2.png", "a.jpg-3.png", "b.png.png", "dir.png",
                                         "a.jpg-2-2.png", "sheet.png"}));
+    EXPECT_EQ(
+        AnnotationNames({"a.jpg", "b.jpg"}, [](const std::string& name) { return name == "a.jpg.png"; }),
+        (std::vector<std::string>{"a.jpg-2.png", "b.jpg.png"}))
+        << "a name that would overwrite an input is passed over";
 }
 
 // Readings as the engine reports them, with counts set by hand.

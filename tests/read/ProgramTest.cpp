@@ -526,6 +526,19 @@ TEST_F(BatchProgram, AnnotatedCanvasesAreWrittenNamedAfterTheirInputs) {
     EXPECT_NE(ReadFile(out / "sheet.jpg.png"), ReadFile(out / "sheet.jpg-2.png"));
 }
 
+TEST_F(BatchProgram, AnnotationsNeverOverwriteASheetOfTheBatch) {
+    ScratchFolder scans;
+    const fs::path sheet = scans.path / "a.jpg", picture = scans.path / "a.jpg.png";
+    fs::copy_file((*forms)[0].files.at(".jpg"), sheet);
+    fs::copy_file((*forms)[1].files.at(".png"), picture);
+    const std::string pictureBytes = ReadFile(picture);
+    const ProgramRun run = Read({"--annotate", scans.path.string(), sheet.string(), picture.string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(picture), pictureBytes);
+    EXPECT_TRUE(fs::exists(scans.path / "a.jpg-2.png"));
+    EXPECT_TRUE(fs::exists(scans.path / "a.jpg.png.png"));
+}
+
 TEST_F(BatchProgram, FileNamesThatAreNotUtf8StayValidJson) {
     ScratchFolder scans;
     const fs::path odd = scans.path /

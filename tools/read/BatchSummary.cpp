@@ -76,7 +76,8 @@ std::string ProgressText(std::size_t done, std::size_t total, double elapsedSeco
     return text;
 }
 
-std::vector<std::string> AnnotationNames(const std::vector<std::string>& inputNames) {
+std::vector<std::string> AnnotationNames(const std::vector<std::string>& inputNames,
+                                         const std::function<bool(const std::string&)>& taken) {
     std::set<std::string> used;
     std::vector<std::string> names;
     names.reserve(inputNames.size());
@@ -86,7 +87,8 @@ std::vector<std::string> AnnotationNames(const std::vector<std::string>& inputNa
         if (const auto slash = base.rfind('/'); slash != std::string::npos) base = base.substr(slash + 1);
         if (base.empty() || base == "." || base == ".." || base == "/") base = "sheet";
         std::string name = base + ".png";
-        for (int n = 2; used.contains(name); ++n) name = base + "-" + std::to_string(n) + ".png";
+        for (int n = 2; used.contains(name) || (taken && taken(name)); ++n)
+            name = base + "-" + std::to_string(n) + ".png";
         used.insert(name);
         names.push_back(name);
     }

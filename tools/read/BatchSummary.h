@@ -2,6 +2,7 @@
 // progress line shown while the batch runs.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -43,7 +44,9 @@ private:
 std::string ProgressText(std::size_t done, std::size_t total, double elapsedSeconds);
 
 /// Names of the annotated canvases, one per input in order: the input's last path component with
-/// ".png" added; a name already given to an earlier input gets "-2", "-3", ... before ".png".
-std::vector<std::string> AnnotationNames(const std::vector<std::string>& inputNames);
+/// ".png" added; a name already given to an earlier input, or one that `taken` refuses (say, because
+/// it would overwrite an input), gets "-2", "-3", ... before ".png".
+std::vector<std::string> AnnotationNames(const std::vector<std::string>& inputNames,
+                                         const std::function<bool(const std::string&)>& taken = {});
 
 }  // namespace marksheet

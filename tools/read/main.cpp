@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -84,7 +86,18 @@ int Run(const BatchOptions& options) {
         for (const BatchInput& input : inputs) names.push_back(input.sample ? "sample-sheet" : input.name);
         std::string folder = options.annotateDir;
         if (folder.back() != '/') folder += '/';
-        for (const std::string& name : AnnotationNames(names)) annotationPaths.push_back(folder + name);
+        // An annotation must never overwrite a sheet of the batch (say a.jpg.png beside a.jpg).
+        std::set<std::filesystem::path> inputPaths;
+        for (const BatchInput& input : inputs) {
+            std::error_code ignored;
+            if (!input.sample) inputPaths.insert(std::filesystem::weakly_canonical(input.name, ignored));
+        }
+        auto overwritesInput = [&](const std::string& name) {
+            std::error_code ignored;
+            return inputPaths.contains(std::filesystem::weakly_canonical(folder + name, ignored));
+        };
+        for (const std::string& name : AnnotationNames(names, overwritesInput))
+            annotationPaths.push_back(folder + name);
     }
 
     unsigned jobs = options.jobs ? options.jobs : std::thread::hardware_concurrency();
