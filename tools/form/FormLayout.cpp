@@ -19,6 +19,7 @@
 #include <cmath>
 #include <limits>
 #include <sstream>
+#include <vector>
 
 namespace marksheet {
 
@@ -29,6 +30,8 @@ constexpr double MillimetresPerInch = 25.4;
 constexpr double ScaleTolerance = 0.01;
 // Allowance for JPEG blur and antialiased edges, in canvas pixels.
 constexpr double InkAllowance = 0.25;
+// How far JPEG blur lightens the edge of a black mark past the corner test, in picture pixels.
+constexpr double MarkErosion = 0.5;
 // Least space between a printed box and the edge of its cell box.
 constexpr double BoxSpare = 2;
 // Least distance between the number grid's located bottom edge and the answer grid's top edge:
@@ -89,14 +92,18 @@ int MidSpare(int count, int pitchTimesCount, int spanParity) {
 // Corner marks, in continuous canvas coordinates, for a scan stop (x, y). Each is placed in the
 // middle of the positions that stop the scan at the same point and sized so that its confirming
 // samples stay dark, and it stays clear of the grid's cells, within one pixel of quantisation.
-CanvasArea TopLeftMark(int x, int y, double width, double height, double gx, double gy) {
-    const double left = x - 1 + gx;
-    const double top = y - 1 + gy;
+// ex and ey allow for the JPEG blur that lightens a mark's outermost pixels past the strict corner
+// test, most where a picture is shown at its own size.
+CanvasArea TopLeftMark(int x, int y, double width, double height, double gx, double gy, double ex,
+                       double ey) {
+    const double left = x - 1 + gx - ex;
+    const double top = y - 1 + gy - ey;
     return {left, top, left + width, top + height};
 }
-CanvasArea BottomRightMark(int x, int y, double width, double height, double gx, double gy) {
-    const double right = x + 2 - gx;
-    const double top = y - 1 + gy;
+CanvasArea BottomRightMark(int x, int y, double width, double height, double gx, double gy, double ex,
+                           double ey) {
+    const double right = x + 2 - gx + ex;
+    const double top = y - 1 + gy - ey;
     return {right - width, top, right, top + height};
 }
 
@@ -105,16 +112,18 @@ std::pair<int, int> DarkSpan(double a, double b, double g) {
     return {static_cast<int>(std::ceil(a - g - 1e-9)), static_cast<int>(std::floor(b - 1 + g + 1e-9))};
 }
 
-// Weighted lattice samples of cell k (0 = the cell itself, -1 above or left, +1 below or right)
-// that a dark span covers. A cell's first lattice line lies on the readers' dotted overlay,
-// which hides about half of its samples.
-double LatticeCount(int pitch, int cell, int darkLo, int darkHi) {
-    double count = 0;
+// Lattice samples (rows or columns of them) of cell k (0 = the cell itself, -1 and -2 above or to the
+// left, +1 and +2 below or to the right) that a dark span covers. A cell's first lattice line lies on
+// the readers' dotted overlay, which may hide its samples: counted as hidden for the cell itself and
+// as seen for its neighbours, the worst case either way.
+int LatticeCount(int pitch, int cell, int darkLo, int darkHi) {
+    int count = 0;
     for (int j = 0; 3 * j <= pitch; ++j) {
         const int offset = 3 * j;
         const int at = cell * pitch + offset;
         if (at < darkLo || at > darkHi) continue;
-        count += (offset == 0 || offset == pitch) ? 0.5 : 1.0;
+        const bool onLine = offset == 0 || offset == pitch;
+        if (cell != 0 || !onLine) ++count;
     }
     return count;
 }
@@ -125,9 +134,9 @@ double LatticeCount(int pitch, int cell, int darkLo, int darkHi) {
 // ties going to the upper row.
 bool BoxReads(int pitch, double g, double offset, double size, double delta, bool strict) {
     const auto [lo, hi] = DarkSpan(offset + delta, offset + size + delta, g);
-    const double own = LatticeCount(pitch, 0, lo, hi);
-    const double before = LatticeCount(pitch, -1, lo, hi) + LatticeCount(pitch, -2, lo, hi);
-    const double after = LatticeCount(pitch, 1, lo, hi) + LatticeCount(pitch, 2, lo, hi);
+    const int own = LatticeCount(pitch, 0, lo, hi);
+    const int before = LatticeCount(pitch, -1, lo, hi) + LatticeCount(pitch, -2, lo, hi);
+    const int after = LatticeCount(pitch, 1, lo, hi) + LatticeCount(pitch, 2, lo, hi);
     if (own < 1) return false;
     if (strict) return before == 0 && after == 0;
     return own > before && own >= after;
@@ -148,30 +157,28 @@ struct BoxPlace {
     double offset = 0, size = 0, tolerance = -1;
 };
 
-// Places a box in a cell: among the places that keep BoxSpare to the cell's edges, the largest box
-// that reads under the drift needed; failing that, the one that reads under the largest drift.
+// Places a box in a cell, keeping BoxSpare to the cell's edges: the largest box whose tolerance
+// reaches the drift needed, or, where no box reaches it, comes within a quarter pixel of the best
+// tolerance any box reaches (a larger box holds more samples of a hand-filled mark).
 BoxPlace PlaceBox(int pitch, double g, double needed, bool strict) {
-    BoxPlace best;
-    bool bestMeets = false;
+    std::vector<BoxPlace> places;
+    double bestTolerance = -1;
     constexpr double Step = 0.25;
     for (double offset = BoxSpare; offset <= pitch - BoxSpare - 2; offset += Step) {
         for (double size = 2; offset + size <= pitch - BoxSpare + 1e-9; size += Step) {
             const double t = BoxTolerance(pitch, g, offset, size, strict);
             if (t < 0) continue;
-            const bool meets = t >= needed;
-            bool better;
-            if (meets != bestMeets)
-                better = meets;
-            else if (meets)
-                better = size > best.size + 1e-9 || (std::abs(size - best.size) < 1e-9 && t > best.tolerance);
-            else
-                better =
-                    t > best.tolerance + 1e-9 || (std::abs(t - best.tolerance) < 1e-9 && size > best.size);
-            if (better) {
-                best = {offset, size, t};
-                bestMeets = meets;
-            }
+            places.push_back({offset, size, t});
+            bestTolerance = std::max(bestTolerance, t);
         }
+    }
+    const double enough = std::min(needed, bestTolerance) - (bestTolerance < needed ? 0.25 : 0.0);
+    BoxPlace best;
+    for (const BoxPlace& p : places) {
+        if (p.tolerance < enough - 1e-9) continue;
+        if (p.size > best.size + 1e-9 ||
+            (std::abs(p.size - best.size) < 1e-9 && p.tolerance > best.tolerance))
+            best = p;
     }
     return best;
 }
@@ -185,7 +192,7 @@ struct GridShape {
 
 // Fills in a grid from its four scan stops.
 GridForm MakeGrid(const GridShape& shape, int xTopLeft, int yTopLeft, int xBottomRight, int yBottomRight,
-                  double gx, double gy) {
+                  double gx, double gy, double ex, double ey) {
     GridForm grid;
     grid.columns = shape.columns;
     grid.rows = shape.rows;
@@ -201,9 +208,9 @@ GridForm MakeGrid(const GridShape& shape, int xTopLeft, int yTopLeft, int xBotto
     r.columnWidth = (r.right - r.left) / shape.columns;
     r.rowHeight = (r.bottom - r.top) / shape.rows + shape.rowExtra;
     grid.topLeftMark = TopLeftMark(xTopLeft, yTopLeft, shape.topLeftMarkWidth - 2 * gx,
-                                   shape.topLeftMarkHeight - 2 * gy, gx, gy);
+                                   shape.topLeftMarkHeight - 2 * gy, gx, gy, ex, ey);
     grid.bottomRightMark = BottomRightMark(xBottomRight, yBottomRight, shape.bottomRightMarkWidth - 2 * gx,
-                                           shape.bottomRightMarkHeight - 2 * gy, gx, gy);
+                                           shape.bottomRightMarkHeight - 2 * gy, gx, gy, ex, ey);
     return grid;
 }
 
@@ -219,6 +226,8 @@ void PlaceBoxes(GridForm& grid, double gx, double gy, int markToGridX, int markT
     grid.boxWidth = x.size;
     grid.boxTop = y.offset;
     grid.boxHeight = y.size;
+    grid.boxToleranceX = x.tolerance;
+    grid.boxToleranceY = y.tolerance;
 }
 
 std::string Describe(const FormPaper& paper) {
@@ -305,6 +314,8 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
     layout.pixelsPerCanvasY = static_cast<double>(paper.height) / p.height;
     const double gx = 1 - 1 / layout.pixelsPerCanvasX;
     const double gy = 1 - 1 / layout.pixelsPerCanvasY;
+    const double ex = MarkErosion / layout.pixelsPerCanvasX;
+    const double ey = MarkErosion / layout.pixelsPerCanvasY;
     const double perMmX = paper.dpi / MillimetresPerInch / layout.pixelsPerCanvasX;
     const double perMmY = paper.dpi / MillimetresPerInch / layout.pixelsPerCanvasY;
     layout.printable = {p.x + PrinterRimMillimetres * perMmX, p.y + PrinterRimMillimetres * perMmY,
@@ -323,10 +334,10 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
                                 NumberColumns,
                                 NumberRows,
                                 NumberRowExtra,
-                                NumberTopLeftScan.edgeDx - 1.0,
-                                NumberTopLeftScan.confirmDy[0] + 5.0,
-                                -NumberBottomRightScan.confirmDx[0] + 4.0,
-                                NumberBottomRightScan.confirmDy[0] + 6.0};
+                                NumberTopLeftScan.edgeDx + 0.0,
+                                NumberTopLeftScan.confirmDy[0] + 9.0,
+                                -NumberBottomRightScan.confirmDx[0] + 5.0,
+                                NumberBottomRightScan.confirmDy[0] + 7.0};
     const GridShape answerShape{
         AnswerTopLeftScan,
         AnswerBottomRightScan,
@@ -341,10 +352,11 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
     // Scan stops allowed by the windows (with margin) and by the printable area for the marks.
     auto topLeftY = [&](const CornerScan& scan, double markHeight) {
         (void)markHeight;
-        return YStops(scan, margin).Clamp(pa.top + 1 - gy, 1e9);
+        return YStops(scan, margin).Clamp(pa.top + 1 - gy + ey, 1e9);
     };
     auto bottomY = [&](const CornerScan& scan, double markHeight) {
-        return YStops(scan, margin).Clamp(pa.top + 1 - gy, pa.bottom + 1 - gy - (markHeight - 2 * gy));
+        return YStops(scan, margin)
+            .Clamp(pa.top + 1 - gy + ey, pa.bottom + 1 - gy + ey - (markHeight - 2 * gy));
     };
 
     // Vertical: the largest answer rows, then the largest number rows, that fit one above the other.
@@ -417,8 +429,8 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
 
     // Horizontal: the widest cells that fit between the two marks of each grid, centred.
     auto horizontal = [&](const GridShape& shape, int maxPitch, int& xtl, int& xbr) -> bool {
-        const StopRange tl = XStops(shape.topLeft, margin).Clamp(pa.left + 1 - gx, 1e9);
-        const StopRange br = XStops(shape.bottomRight, margin).Clamp(-1e9, pa.right - 2 + gx);
+        const StopRange tl = XStops(shape.topLeft, margin).Clamp(pa.left + 1 - gx + ex, 1e9);
+        const StopRange br = XStops(shape.bottomRight, margin).Clamp(-1e9, pa.right - 2 + gx - ex);
         if (tl.Empty() || br.Empty()) return false;
         const int parity = ((shape.bottomRight.edgeDx - shape.topLeft.edgeDx) % 2 + 2) % 2;
         for (int pitch = maxPitch; pitch >= 4; --pitch) {
@@ -446,8 +458,8 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
         !horizontal(numberShape, MaxNumberColumnWidth, ntlX, nbrX))
         return Describe(paper) + " is too narrow to hold the grids where the readers look for them";
 
-    layout.number = MakeGrid(numberShape, ntlX, vertical->ntl, nbrX, vertical->nbr, gx, gy);
-    layout.answer = MakeGrid(answerShape, atlX, vertical->atl, abrX, vertical->abr, gx, gy);
+    layout.number = MakeGrid(numberShape, ntlX, vertical->ntl, nbrX, vertical->nbr, gx, gy, ex, ey);
+    layout.answer = MakeGrid(answerShape, atlX, vertical->atl, abrX, vertical->abr, gx, gy, ex, ey);
     PlaceBoxes(layout.number, gx, gy, NumberTopLeftScan.edgeDx, NumberTopLeftScan.edgeDy);
     PlaceBoxes(layout.answer, gx, gy, AnswerTopLeftScan.edgeDx, AnswerTopLeftScan.edgeDy);
 
@@ -455,7 +467,9 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
     const double numberTop = layout.number.located.top;
     layout.numberHeading = {layout.number.topLeftMark.left, numberTop - HeadingHeight - 1, pa.right,
                             std::min<double>(numberTop - 1, layout.number.topLeftMark.top - 0.5)};
-    layout.title = {pa.left, pa.top, pa.right, layout.numberHeading.top - 1};
+    // Black text stays out of the corner windows.
+    layout.title = {pa.left, pa.top, pa.right,
+                    std::min<double>(layout.numberHeading.top - 1, NumberTopLeftScan.yStart - 1)};
     layout.details = {
         pa.left, layout.numberHeading.top,
         std::min<double>(NumberTopLeftScan.xStart - 2, layout.number.topLeftMark.left - 4),

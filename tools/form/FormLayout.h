@@ -55,6 +55,9 @@ struct GridForm {
     CanvasArea bottomRightMark;
     /// Offset of a printed box from its cell's top-left corner, and its size, in canvas pixels.
     double boxLeft = 0, boxTop = 0, boxWidth = 0, boxHeight = 0;
+    /// How far (canvas pixels) a printed box may drift against its cell, across and down, and still
+    /// read in its own cell, however the readers' overlay falls on the cell's first samples.
+    double boxToleranceX = 0, boxToleranceY = 0;
 
     /// The readers' cell box of column c and row r (both from 1), as located.
     CanvasArea Cell(int column, int row) const;

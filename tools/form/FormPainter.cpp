@@ -141,7 +141,7 @@ void PaintDetails(FormCanvas& canvas, const FormLayout& layout) {
     canvas.Text({t.left, t.top, t.right, t.top + t.Height() * 0.62}, QStringLiteral("ANSWER SHEET"), MarkInk,
                 titleSize, Qt::AlignCenter, true);
     canvas.Text({t.left, t.top + t.Height() * 0.62, t.right, t.bottom},
-                QStringLiteral("Fill one box per column completely in black. Print at actual size (100%)."),
+                QStringLiteral("Fill one box per question completely in black. Print at actual size (100%)."),
                 MarkInk, std::min(t.Height() * 0.28, 6.0));
 
     const CanvasArea& d = layout.details;

@@ -68,10 +68,12 @@ void PrintLayout(const marksheet::FormLayout& layout) {
     auto grid = [](const char* name, const marksheet::GridForm& g) {
         const marksheet::RegionGrid& r = g.located;
         std::printf(
-            "%s grid: edges left %d top %d right %d bottom %d, cells %d x %d, boxes %.2f x %.2f; "
+            "%s grid: edges left %d top %d right %d bottom %d, cells %d x %d, boxes %.2f x %.2f (read when "
+            "%.2f and %.2f off); "
             "corner scans stop at (%d, %d) and (%d, %d)\n",
             name, r.left, r.top, r.right, r.bottom, r.columnWidth, r.rowHeight, g.boxWidth, g.boxHeight,
-            g.topLeftScanX, g.topLeftScanY, g.bottomRightScanX, g.bottomRightScanY);
+            g.boxToleranceX, g.boxToleranceY, g.topLeftScanX, g.topLeftScanY, g.bottomRightScanX,
+            g.bottomRightScanY);
     };
     const auto& p = layout.placement;
     std::printf("paper %s: %d x %d pixels at %g dpi, shown %d x %d at (%d, %d) on the canvas\n",
