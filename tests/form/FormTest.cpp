@@ -243,6 +243,18 @@ TEST(FormFillRules, QuestionsRunBlockRowByBlockRowAcrossTheGrid) {
 // ---------------------------------------------------------------------------------------------
 // Round trips through the real canvas and both readers.
 
+// After JPEG compression the edge of a mark may lighten past the strict corner test, moving a
+// located edge by one scan step; the cell sizes must not change.
+void ExpectLocatedAsPlanned(const RegionGrid& located, const RegionGrid& planned, int slack,
+                            const char* grid) {
+    EXPECT_NEAR(located.left, planned.left, slack) << grid;
+    EXPECT_NEAR(located.top, planned.top, slack) << grid;
+    EXPECT_NEAR(located.right, planned.right, slack) << grid;
+    EXPECT_NEAR(located.bottom, planned.bottom, slack) << grid;
+    EXPECT_EQ(located.columnWidth, planned.columnWidth) << grid;
+    EXPECT_EQ(located.rowHeight, planned.rowHeight) << grid;
+}
+
 enum class Disturbance { None, Jpeg75, Scale99, Scale101, Right2mm, Left2mm, Down2mm, Up2mm };
 
 const char* DisturbanceName(Disturbance d) {
@@ -308,9 +320,10 @@ TEST_P(FormRoundTrip, ARandomFillReadsBackExactly) {
     EXPECT_EQ(read.answers, expected.answers) << "fill seed " << seed;
     EXPECT_EQ(read.answers.size(), 100u - std::count(fill.answers.begin(), fill.answers.end(), '.'));
     if (disturbance == Disturbance::None || disturbance == Disturbance::Jpeg75) {
-        // Undisturbed, the readers locate exactly the edges the layout planned.
-        EXPECT_EQ(read.numberReading.grid, layout.number.located);
-        EXPECT_EQ(read.answerReading.grid, layout.answer.located);
+        // Undisturbed, the readers locate the edges the layout planned.
+        const int slack = disturbance == Disturbance::None ? 0 : ScanStep;
+        ExpectLocatedAsPlanned(read.numberReading.grid, layout.number.located, slack, "number");
+        ExpectLocatedAsPlanned(read.answerReading.grid, layout.answer.located, slack, "answer");
     }
 }
 
@@ -366,8 +379,8 @@ TEST(BuiltInSample, ReadsWhatItsExpectationFileSays) {
     // It is a form of the tool: the readers find the edges its layout planned.
     const FormLayout layout = LayoutFor(PixelPaper(397, 481));
     EXPECT_EQ(layout.placement, (PicturePlacement{1, 9, 397, 481}));
-    EXPECT_EQ(read.numberReading.grid, layout.number.located);
-    EXPECT_EQ(read.answerReading.grid, layout.answer.located);
+    ExpectLocatedAsPlanned(read.numberReading.grid, layout.number.located, ScanStep, "number");
+    ExpectLocatedAsPlanned(read.answerReading.grid, layout.answer.located, ScanStep, "answer");
 }
 
 TEST(FormFiles, TheFormatFollowsTheExtension) {
@@ -409,6 +422,8 @@ TEST(FormFiles, ThePdfPageHasThePapersSize) {
     // A4 is 595.28 x 841.89 points; Qt writes the MediaBox with whole or decimal points.
     // A4 is 595.3 x 841.9 points, which Qt writes rounded.
     EXPECT_TRUE(pdf.contains("/MediaBox [0 0 595.000000 842.000000]"));
+    // Drawn as vectors and text, not as an embedded picture.
+    EXPECT_FALSE(pdf.contains("/Subtype /Image"));
 }
 
 }  // namespace

@@ -32,6 +32,11 @@ constexpr double ScaleTolerance = 0.01;
 constexpr double InkAllowance = 0.25;
 // How far JPEG blur lightens the edge of a black mark past the corner test, in picture pixels.
 constexpr double MarkErosion = 0.5;
+// The top-left marks sit this much (canvas pixels) above the middle of the positions that stop their
+// scan at the same row. Printed small, a form's upper marks move down towards the page centre while
+// its lower rows move up against the readers' cells; a row's box drifting upward loses ties (they
+// go to the upper row), so the mark keeps its scan stop longer in that direction.
+constexpr double TopMarkLead = 0.25;
 // Least space between a printed box and the edge of its cell box.
 constexpr double BoxSpare = 2;
 // Least distance between the number grid's located bottom edge and the answer grid's top edge:
@@ -97,7 +102,7 @@ int MidSpare(int count, int pitchTimesCount, int spanParity) {
 CanvasArea TopLeftMark(int x, int y, double width, double height, double gx, double gy, double ex,
                        double ey) {
     const double left = x - 1 + gx - ex;
-    const double top = y - 1 + gy - ey;
+    const double top = y - 1 + gy - ey - TopMarkLead;
     return {left, top, left + width, top + height};
 }
 CanvasArea BottomRightMark(int x, int y, double width, double height, double gx, double gy, double ex,
@@ -352,7 +357,7 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
     // Scan stops allowed by the windows (with margin) and by the printable area for the marks.
     auto topLeftY = [&](const CornerScan& scan, double markHeight) {
         (void)markHeight;
-        return YStops(scan, margin).Clamp(pa.top + 1 - gy + ey, 1e9);
+        return YStops(scan, margin).Clamp(pa.top + 1 - gy + ey + TopMarkLead, 1e9);
     };
     auto bottomY = [&](const CornerScan& scan, double markHeight) {
         return YStops(scan, margin)
