@@ -36,6 +36,11 @@ test: build
 	@echo "== tests, AddressSanitizer and UndefinedBehaviorSanitizer build"
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) -LE nosan
+	@echo "== concurrency tests, ThreadSanitizer build"
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARKSHEET_SANITIZE=thread >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target concurrency_tests
+	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	  ctest --output-on-failure -L concurrency
 	@echo "== fuzz smoke: regressions replayed, then each fuzz target for about 30 s"
 	@FUZZ_BUILD=$(FUZZ_BUILD) JOBS=$(JOBS) fuzz/run --smoke
 

@@ -10,6 +10,7 @@ struct LayoutCase {
     const char* name;
     int pictureWidth, pictureHeight;
     PicturePlacement expected;
+    friend void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PictureLayout : public testing::TestWithParam<LayoutCase> {};

@@ -60,6 +60,7 @@ struct LineCase {
     int x1, y1, x2, y2;
     int coveredFrom, coveredTo;  // inclusive range of the varying coordinate that may change
     bool vertical;
+    friend void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class CanvasLine : public testing::TestWithParam<LineCase> {};
