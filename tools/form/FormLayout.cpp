@@ -355,8 +355,7 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
         std::max(AnswerBottomRightScan.confirmDy[0], AnswerBottomRightScan.confirmDy[1]) + 5.0};
 
     // Scan stops allowed by the windows (with margin) and by the printable area for the marks.
-    auto topLeftY = [&](const CornerScan& scan, double markHeight) {
-        (void)markHeight;
+    auto topLeftY = [&](const CornerScan& scan) {
         return YStops(scan, margin).Clamp(pa.top + 1 - gy + ey + TopMarkLead, 1e9);
     };
     auto bottomY = [&](const CornerScan& scan, double markHeight) {
@@ -367,10 +366,10 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
     // Vertical: the largest answer rows, then the largest number rows, that fit one above the other.
     const int numberSpanParity = ((NumberBottomRightScan.edgeDy - NumberTopLeftScan.edgeDy) % 2 + 2) % 2;
     const int answerSpanParity = ((AnswerBottomRightScan.edgeDy - AnswerTopLeftScan.edgeDy) % 2 + 2) % 2;
-    StopRange ntlY = topLeftY(NumberTopLeftScan, numberShape.topLeftMarkHeight)
+    StopRange ntlY = topLeftY(NumberTopLeftScan)
                          .Clamp(pa.top + MinimumTitleHeight + HeadingHeight - NumberTopLeftScan.edgeDy, 1e9);
     const StopRange nbrY = bottomY(NumberBottomRightScan, numberShape.bottomRightMarkHeight);
-    const StopRange atlY = topLeftY(AnswerTopLeftScan, answerShape.topLeftMarkHeight);
+    const StopRange atlY = topLeftY(AnswerTopLeftScan);
     const StopRange abrY = bottomY(AnswerBottomRightScan, answerShape.bottomRightMarkHeight);
     if (ntlY.Empty() || nbrY.Empty() || atlY.Empty() || abrY.Empty())
         return Describe(paper) + " leaves no room for the corner marks inside the printer's 5 mm rim";
