@@ -409,6 +409,13 @@ TEST(FormFiles, TheFormatFollowsTheExtension) {
     ASSERT_TRUE(refused);
     EXPECT_NE(refused->find(".png"), std::string::npos);
     EXPECT_TRUE(WriteForm(layout, fill, dir.filePath(QStringLiteral("missing/dir/form.png"))));
+    // A picture larger than the reader accepts is refused before any pixel is drawn; a PDF is not.
+    const FormLayout huge = LayoutFor(A4Paper(1200));
+    const auto tooLarge = WriteForm(huge, fill, dir.filePath(QStringLiteral("huge.png")));
+    ASSERT_TRUE(tooLarge);
+    EXPECT_NE(tooLarge->find("PDF"), std::string::npos);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("huge.png"))));
+    EXPECT_FALSE(WriteForm(huge, fill, dir.filePath(QStringLiteral("huge.pdf"))));
 }
 
 TEST(FormFiles, ThePdfPageHasThePapersSize) {
