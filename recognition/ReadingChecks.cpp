@@ -46,7 +46,7 @@ std::vector<int> FindBlocksLeftUnread(SheetSurface& surface, const AnswerReading
     std::vector<int> blocks;
     if (!reading.stoppedAfterBlock) return blocks;
     const RegionGrid& grid = reading.grid;
-    for (int block = *reading.stoppedAfterBlock + 1; block <= AnswerBlockCount; ++block) {
+    for (int block = std::max(*reading.stoppedAfterBlock + 1, 1); block <= AnswerBlockCount; ++block) {
         const int i = (block - 1) / AnswerBlockColumns + 1;
         const int j = (block - 1) % AnswerBlockColumns + 1;
         const int blockTop = grid.top + (i - 1) * (AnswerOptionRows + 1) * grid.rowHeight;

@@ -26,27 +26,33 @@ std::string_view OptionLetter(int row) {
 SheetReader::SheetReader(SheetSurface& surface, TextSink& sink) : surface(surface), sink(sink) {}
 
 RegionGrid SheetReader::NumberGridRecord() const {
-    std::lock_guard guard(numberLock);
+    std::lock_guard guard(recordLock);
     return numberGrid;
 }
 
 RegionGrid SheetReader::AnswerGridRecord() const {
-    std::lock_guard guard(answerLock);
+    std::lock_guard guard(recordLock);
     return answerGrid;
 }
 
 NumberReading SheetReader::ReadNumberGrid() {
     std::lock_guard guard(numberLock);
     NumberReading reading;
-    const CornerFinds finds = LocateNumberGrid(surface, numberGrid);
+    // Only a number reading writes numberGrid, and it holds numberLock, so the record can be read
+    // here without recordLock; it is written back under it for NumberGridRecord.
+    RegionGrid grid = numberGrid;
+    const CornerFinds finds = LocateNumberGrid(surface, grid);
+    {
+        std::lock_guard recordGuard(recordLock);
+        numberGrid = grid;
+    }
     reading.topLeftFound = finds.topLeft;
     reading.bottomRightFound = finds.bottomRight;
-    reading.grid = numberGrid;
+    reading.grid = grid;
 
     // The column edge advances in a local: the record keeps the left edge as located, so a later
     // recognition that misses the top-left mark reads the grid where it was last found rather than
     // eight columns further right.
-    const RegionGrid& grid = numberGrid;
     int columnLeft = grid.left;
     for (int column = 1; column <= NumberColumns; ++column) {
         if (column > 1) columnLeft += grid.columnWidth;
@@ -107,12 +113,16 @@ std::string ReadAnswerBlock(SheetSurface& surface, const RegionGrid& grid, int b
 AnswerReading SheetReader::ReadAnswerGrid() {
     std::lock_guard guard(answerLock);
     AnswerReading reading;
-    const CornerFinds finds = LocateAnswerGrid(surface, answerGrid);
+    RegionGrid grid = answerGrid;  // as for the number grid
+    const CornerFinds finds = LocateAnswerGrid(surface, grid);
+    {
+        std::lock_guard recordGuard(recordLock);
+        answerGrid = grid;
+    }
     reading.topLeftFound = finds.topLeft;
     reading.bottomRightFound = finds.bottomRight;
-    reading.grid = answerGrid;
+    reading.grid = grid;
 
-    const RegionGrid& grid = answerGrid;
     for (int i = 1; i <= AnswerBlockRows; ++i) {
         // Each block is its cells plus one unread gap row below and gap column to the right.
         const int blockTop = grid.top + (i - 1) * (AnswerOptionRows + 1) * grid.rowHeight;

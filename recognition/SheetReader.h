@@ -70,7 +70,8 @@ public:
     /// and stops after the first block that gives no letter.
     AnswerReading ReadAnswerGrid();
 
-    /// The records as they stand (waiting for a reading of that kind to finish).
+    /// The records as they stand after the last locating; never waits for a reading to finish, so
+    /// it is safe on the thread that carries out the sink's appends.
     RegionGrid NumberGridRecord() const;
     RegionGrid AnswerGridRecord() const;
 
@@ -79,6 +80,7 @@ private:
     TextSink& sink;
     mutable std::mutex numberLock;  // held for a whole number reading
     mutable std::mutex answerLock;  // held for a whole answer reading
+    mutable std::mutex recordLock;  // held only to copy a record in or out, never around a call out
     RegionGrid numberGrid;
     RegionGrid answerGrid;
 };

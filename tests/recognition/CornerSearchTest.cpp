@@ -123,8 +123,8 @@ TEST(CornerSearch, UnconfirmedPointIsPassedOverAndTheScanGoesOnTwoPixelsLower) {
     RecordingSurface surface(canvas.get());
     RegionGrid grid;
     EXPECT_TRUE(FindNumberTopLeft(surface, grid));
-    EXPECT_EQ(surface.Reads(),
-              (std::vector<std::pair<int, int>>{{180, 40}, {190, 45}, {180, 42}, {180, 44}, {180, 46}, {190, 51}}));
+    EXPECT_EQ(surface.Reads(), (std::vector<std::pair<int, int>>{
+                                   {180, 40}, {190, 45}, {180, 42}, {180, 44}, {180, 46}, {190, 51}}));
     EXPECT_EQ(grid.left, 195);
     EXPECT_EQ(grid.top, 46);
 }

@@ -2,6 +2,8 @@
 // and what a later recognition reuses.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <thread>
 
 #include "ReadingChecks.h"
@@ -150,6 +152,33 @@ TEST(NumberReader, OverlappingReadingsRunOneAfterTheOther) {
     a.join();
     b.join();
     EXPECT_EQ(sheet.sink.Text(ResultBox::Number), "203048154203048154");
+}
+
+// The window carries out a worker's append on its main thread while the worker waits; the main
+// thread may look at the records meanwhile and must not wait for the reading in turn.
+class SinkThatLooksAtTheRecords final : public TextSink {
+public:
+    SheetReader* reader = nullptr;
+    std::vector<RegionGrid> seen;
+    void Append(ResultBox, std::string_view) override {
+        auto promise = std::make_shared<std::promise<RegionGrid>>();
+        std::future<RegionGrid> record = promise->get_future();
+        std::thread([promise, r = reader] { promise->set_value(r->NumberGridRecord()); }).detach();
+        ASSERT_EQ(record.wait_for(std::chrono::seconds(10)), std::future_status::ready)
+            << "records wait for the reading";
+        seen.push_back(record.get());
+    }
+};
+
+TEST(NumberReader, RecordsCanBeReadWhileTheSinkHoldsTheReader) {
+    auto canvas = WhiteCanvas();
+    DrawNumberMarks(*canvas, NumberEdges, {3, 1, 4, 1, 5, 9, 2, 6, 5});
+    SinkThatLooksAtTheRecords sink;
+    SheetReader reader(*canvas, sink);
+    sink.reader = &reader;
+    reader.ReadNumberGrid();
+    ASSERT_EQ(sink.seen.size(), 9u);
+    EXPECT_EQ(sink.seen.back(), (RegionGrid{195, 40, 375, 190, 20, 15}));
 }
 
 }  // namespace
