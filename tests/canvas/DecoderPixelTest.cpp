@@ -2,6 +2,7 @@
 // format, other decoders' renderings of corpus files, the PNG alpha mix worked by hand, the size
 // limits on hand-made headers, and our PCX decoder's strictness on hand-made files.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <QBuffer>
@@ -354,6 +355,8 @@ TEST_P(RefusedPicture, GivesNoPictureWithTheReason) {
     ASSERT_TRUE(std::holds_alternative<DecodeError>(result)) << GetParam().what << " decoded";
     EXPECT_EQ(DecodeErrorName(std::get<DecodeError>(result)), DecodeErrorName(GetParam().expected))
         << GetParam().what;
+    // Refused from the header, before memory for pixels (or a claimed chunk) was taken.
+    EXPECT_LT(PeakMegabytes(), 200) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -361,6 +364,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Refusal{"PNG 100000 x 100000", PngClaiming(100000, 100000), DecodeError::TooLarge},
         Refusal{"PNG 16385 x 1", PngClaiming(16385, 1), DecodeError::TooLarge},
+        Refusal{"PNG 16384 x 6000 from a few bytes of image data", PngClaiming(16384, 6000),
+                DecodeError::Truncated},
         Refusal{"PNG 12000 x 12000 (over 100 million pixels)", PngClaiming(12000, 12000),
                 DecodeError::TooLarge},
         // JPEG, PCX and GIF sizes are 16-bit: their largest claim stands for the rest.

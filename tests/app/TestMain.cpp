@@ -1,0 +1,48 @@
+// Runs the window tests on one application object, or, as a child process, closes a window while
+// its readers run and ends the way the program does.
+#include <QApplication>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <thread>
+
+#include "MainWindow.h"
+#include "WindowFixture.h"
+
+namespace marksheet::testing {
+int RunWindowTests(int argc, char* argv[]);
+int RunCommandsTests(int argc, char* argv[]);
+int RunResultBoxesTests(int argc, char* argv[]);
+
+namespace {
+
+// Three pairs of readers start; the main thread then stays busy long enough for them to be waiting
+// on it with their first appends (and the later pairs on the reader's locks), and the window is
+// closed with Esc in that state. The process must end by itself, with status 0.
+[[noreturn]] void CloseWhileReading() {
+    auto* window = new MainWindow;
+    window->show();
+    QTimer::singleShot(50, window, [window] {
+        for (int press = 0; press < 3; ++press) QTest::mouseClick(RecognizeButton(window), Qt::LeftButton);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        QTest::keyClick(NumberBox(window), Qt::Key_Escape);
+    });
+    const int status = QApplication::exec();
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+}  // namespace
+}  // namespace marksheet::testing
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc > 1 && std::string_view(argv[1]) == "--close-while-reading")
+        marksheet::testing::CloseWhileReading();
+    int failed = 0;
+    failed += marksheet::testing::RunResultBoxesTests(argc, argv) != 0;
+    failed += marksheet::testing::RunWindowTests(argc, argv) != 0;
+    failed += marksheet::testing::RunCommandsTests(argc, argv) != 0;
+    return failed == 0 ? 0 : 1;
+}
