@@ -25,7 +25,9 @@ namespace {
 [[noreturn]] void CloseWhileReading() {
     auto* window = new MainWindow;
     window->show();
-    QTimer::singleShot(50, window, [window] {
+    // Esc acts on the active window, as it does for the user at the keyboard.
+    if (!QTest::qWaitForWindowActive(window)) std::_Exit(3);
+    QTimer::singleShot(0, window, [window] {
         for (int press = 0; press < 3; ++press) QTest::mouseClick(RecognizeButton(window), Qt::LeftButton);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         QTest::keyClick(NumberBox(window), Qt::Key_Escape);
