@@ -6,6 +6,7 @@ BUILD := build
 ASAN_BUILD := build-asan
 TSAN_BUILD := build-tsan
 FUZZ_BUILD := build-fuzz
+FUZZ_SECONDS ?= 3600
 
 .PHONY: run test bench fuzz deps build build-asan clean
 
@@ -40,11 +41,16 @@ test: build
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target concurrency_tests
 	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest --output-on-failure -L concurrency
+	@echo "== fuzz smoke: regressions replayed, then each fuzz target for about 30 s"
+	@FUZZ_BUILD=$(FUZZ_BUILD) JOBS=$(JOBS) fuzz/run --smoke
 
 bench: deps
 	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build build-bench -j $(JOBS)
 	@if [ -x bench/run ]; then bench/run build-bench; else for b in build-bench/bench/*_bench; do $$b; done; fi
+
+fuzz: deps
+	@FUZZ_BUILD=$(FUZZ_BUILD) JOBS=$(JOBS) fuzz/run $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) build-bench

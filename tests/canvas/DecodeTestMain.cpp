@@ -1,6 +1,7 @@
 // The decoding tests' entry point: takes the corpus folder from --corpus=DIR before GoogleTest starts,
 // so the corpus cases can be listed one per file.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstring>
 #include <fstream>
@@ -29,6 +30,12 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {};
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+long PeakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
 }
 
 Picture DecodeOrFail(const std::vector<std::uint8_t>& bytes, CanvasColour background,

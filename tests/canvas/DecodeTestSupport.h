@@ -25,6 +25,10 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 Picture DecodeOrFail(const std::vector<std::uint8_t>& bytes, CanvasColour background,
                      const std::string& what);
 
+/// The most memory this test process has held, in megabytes (under CTest each test case runs in a
+/// process of its own).
+long PeakMegabytes();
+
 inline constexpr CanvasColour TestBackground = 0x00C8D0D4;  // a light button-face grey
 
 }  // namespace marksheet::testing

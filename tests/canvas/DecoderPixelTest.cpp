@@ -72,6 +72,10 @@ struct SheetFile {
     int tolerance;  // per channel; lossy JPEG only
 };
 
+void PrintTo(const SheetFile& file, std::ostream* out) {
+    *out << file.name;
+}
+
 class SheetInEveryFormat : public ::testing::TestWithParam<SheetFile> {};
 
 TEST_P(SheetInEveryFormat, DecodesToTheDrawnPattern) {
@@ -117,6 +121,24 @@ TEST(SheetCanvasFormats, TheSameSheetShowsTheSamePixelsWhateverItsFormat) {
     EXPECT_LE(largest, 12);
 }
 
+TEST(SheetCanvasFormats, ASheetThatBreaksOffLeavesOnlyTheBackground) {
+    for (const char* file : {"sheet.png", "sheet.bmp", "sheet.gif", "sheet.pcx", "sheet.jpg"}) {
+        std::vector<std::uint8_t> bytes = ReadWholeFile(SamplesDir() / "sheet-formats" / file);
+        bytes.resize(bytes.size() * 2 / 3);
+        SheetCanvas canvas(TestBackground);
+        canvas.SetPicture(bytes);
+        canvas.Repaint();
+        EXPECT_TRUE(canvas.LastDecodeError().has_value()) << file;
+        for (int pass = 0; pass < 2; ++pass) {  // and so it stays through later repaints
+            const std::vector<CanvasColour> shown = canvas.Snapshot();
+            EXPECT_EQ(std::count(shown.begin(), shown.end(), TestBackground), CanvasWidth * CanvasHeight)
+                << file;
+            canvas.Invalidate(WholeCanvas);
+            canvas.Repaint();
+        }
+    }
+}
+
 // Corpus files and another decoder's rendering of them (PNG templates, raw RGBA), all opaque.
 struct Rendering {
     const char* file;
@@ -131,6 +153,10 @@ Picture ReadRawRgba(const std::filesystem::path& path, int width, int height) {
     for (std::size_t i = 0; i < bytes.size(); i += 4)
         p.pixels.push_back(Rgb(bytes[i], bytes[i + 1], bytes[i + 2]));
     return p;
+}
+
+void PrintTo(const Rendering& rendering, std::ostream* out) {
+    *out << rendering.file;
 }
 
 class CorpusRendering : public ::testing::TestWithParam<Rendering> {};
@@ -347,6 +373,10 @@ struct Refusal {
     DecodeError expected;
 };
 
+void PrintTo(const Refusal& refusal, std::ostream* out) {
+    *out << refusal.what;
+}
+
 class RefusedPicture : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(RefusedPicture, GivesNoPictureWithTheReason) {
@@ -354,6 +384,8 @@ TEST_P(RefusedPicture, GivesNoPictureWithTheReason) {
     ASSERT_TRUE(std::holds_alternative<DecodeError>(result)) << GetParam().what << " decoded";
     EXPECT_EQ(DecodeErrorName(std::get<DecodeError>(result)), DecodeErrorName(GetParam().expected))
         << GetParam().what;
+    // Refused from the header, before memory for pixels (or a claimed chunk) was taken.
+    EXPECT_LT(PeakMegabytes(), 200) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -361,6 +393,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Refusal{"PNG 100000 x 100000", PngClaiming(100000, 100000), DecodeError::TooLarge},
         Refusal{"PNG 16385 x 1", PngClaiming(16385, 1), DecodeError::TooLarge},
+        Refusal{"PNG 16384 x 6000 from a few bytes of image data", PngClaiming(16384, 6000),
+                DecodeError::Truncated},
         Refusal{"PNG 12000 x 12000 (over 100 million pixels)", PngClaiming(12000, 12000),
                 DecodeError::TooLarge},
         // JPEG, PCX and GIF sizes are 16-bit: their largest claim stands for the rest.

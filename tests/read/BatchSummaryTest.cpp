@@ -76,6 +76,7 @@ TEST(ProgressText, ShowsDoneTotalRateAndTimeLeft) {
     EXPECT_EQ(ProgressText(0, 300, 0.0), "0/300 sheets");
     EXPECT_EQ(ProgressText(30, 300, 2.0), "30/300 sheets, 15.0 sheets/s, about 18 s left");
     EXPECT_EQ(ProgressText(10, 300, 20.0), "10/300 sheets, 0.5 sheets/s, about 9 min 40 s left");
+    EXPECT_EQ(ProgressText(299, 300, 10.0), "299/300 sheets, 29.9 sheets/s, under 1 s left");
     EXPECT_EQ(ProgressText(300, 300, 10.0), "300/300 sheets, 30.0 sheets/s");
 }
 

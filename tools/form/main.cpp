@@ -1,5 +1,6 @@
 // marksheet-form: writes the answer-sheet form that the readers are certain to read, as PNG, JPEG or PDF.
 #include <QGuiApplication>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -122,6 +123,13 @@ int main(int argc, char** argv) {
         }
     }
     if (output.empty()) return Fail("no output file: give -o FILE (.png, .jpg or .pdf)");
+    {
+        const auto dot = output.find_last_of('.');
+        std::string suffix = dot == std::string::npos ? "" : output.substr(dot + 1);
+        for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (suffix != "png" && suffix != "jpg" && suffix != "jpeg" && suffix != "pdf")
+            return Fail("cannot tell the format of \"" + output + "\": name it .png, .jpg or .pdf");
+    }
 
     std::string error;
     const bool pixelPaper = paperText.find_first_of("xX") != std::string::npos;

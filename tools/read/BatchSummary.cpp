@@ -72,7 +72,10 @@ std::string ProgressText(std::size_t done, std::size_t total, double elapsedSeco
     if (done == 0 || elapsedSeconds <= 0) return text;
     const double rate = static_cast<double>(done) / elapsedSeconds;
     text += ", " + OneDecimal(rate) + " sheets/s";
-    if (done < total) text += ", about " + Duration(static_cast<double>(total - done) / rate) + " left";
+    if (done < total) {
+        const double left = static_cast<double>(total - done) / rate;
+        text += left < 0.5 ? ", under 1 s left" : ", about " + Duration(left) + " left";
+    }
     return text;
 }
 

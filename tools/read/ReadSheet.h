@@ -13,9 +13,10 @@
 
 namespace marksheet {
 
-/// The canvas background of a reader without a window: the light grey of button faces on the usual
-/// desktop themes, the colour the window's canvas shows around a picture (and mixes into PNG alpha).
-inline constexpr CanvasColour HeadlessBackgroundColour = 0x00F0F0F0;
+/// The canvas background of a reader without a window: the button face colour (239, 239, 239) that the
+/// window's canvas shows around a picture, and mixes into PNG alpha, under Qt's Fusion style (the
+/// window's look when no desktop theme overrides it). Never dark, so it matters only for PNG alpha.
+inline constexpr CanvasColour HeadlessBackgroundColour = 0x00EFEFEF;
 
 /// A file larger than this is not read at all: no answer sheet scan comes near it, and reading it
 /// would only take memory from the other sheets of the batch.
