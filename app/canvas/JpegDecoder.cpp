@@ -3,6 +3,7 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <utility>
 
 #include "Decoders.h"
 
@@ -90,7 +91,7 @@ constexpr long JpegWorkingMemory = 1536L * 1024 * 1024;
 // skips nothing; everything with a lifetime (the pixels, the guard) belongs to the caller.
 // Returns false with errors.reason set on failure.
 bool ReadScanlines(jpeg_decompress_struct& info, JpegErrorManager& errors,
-                   std::span<const std::uint8_t> bytes, Picture& picture) {
+                   std::span<const std::uint8_t> bytes, PictureRows& rows) {
     if (setjmp(errors.jump)) return false;
     jpeg_create_decompress(&info);
     info.mem->max_memory_to_use = JpegWorkingMemory;
@@ -118,7 +119,7 @@ bool ReadScanlines(jpeg_decompress_struct& info, JpegErrorManager& errors,
     const int width = static_cast<int>(info.output_width);
     const int height = static_cast<int>(info.output_height);
     const int channels = info.output_components;
-    picture.pixels.resize(static_cast<std::size_t>(width) * height);
+    rows.Begin(width, height);
     // A grey picture comes one byte a pixel through a row buffer from libjpeg's pool, freed with
     // the decompressor; a colour picture needs none.
     JSAMPARRAY greyRow = channels == 1
@@ -126,8 +127,8 @@ bool ReadScanlines(jpeg_decompress_struct& info, JpegErrorManager& errors,
                                                          static_cast<JDIMENSION>(width), 1)
                              : nullptr;
     while (info.output_scanline < info.output_height) {
-        const auto y = static_cast<std::size_t>(info.output_scanline);
-        CanvasColour* out = &picture.pixels[y * static_cast<std::size_t>(width)];
+        const int y = static_cast<int>(info.output_scanline);
+        CanvasColour* out = rows.RowBuffer(y);
         JSAMPROW target = channels == 1 ? greyRow[0] : reinterpret_cast<JSAMPROW>(out);
         if (jpeg_read_scanlines(&info, &target, 1) != 1) {
             errors.reason = DecodeError::Truncated;
@@ -139,16 +140,30 @@ bool ReadScanlines(jpeg_decompress_struct& info, JpegErrorManager& errors,
         } else {
             for (int x = 0; x < width; ++x) out[x] &= 0x00FFFFFF;
         }
+        rows.RowDone(y);
     }
     jpeg_finish_decompress(&info);
-    picture.width = width;
-    picture.height = height;
     return true;
 }
 
+// Rows written straight into a whole picture.
+class WholePicture final : public PictureRows {
+public:
+    void Begin(int width, int height) override {
+        picture.pixels.resize(static_cast<std::size_t>(width) * height);
+        picture.width = width;
+        picture.height = height;
+    }
+    CanvasColour* RowBuffer(int y) override {
+        return &picture.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width)];
+    }
+    void RowDone(int) override {}
+    Picture picture;
+};
+
 }  // namespace
 
-DecodeResult DecodeJpeg(std::span<const std::uint8_t> bytes) {
+std::optional<DecodeError> DecodeJpegRows(std::span<const std::uint8_t> bytes, PictureRows& rows) {
     jpeg_decompress_struct info{};
     JpegErrorManager errors{};
     info.err = jpeg_std_error(&errors.base);
@@ -157,9 +172,14 @@ DecodeResult DecodeJpeg(std::span<const std::uint8_t> bytes) {
     errors.base.output_message = Silent;
     errors.reason = DecodeError::Corrupt;
     DecompressGuard guard{&info};
-    Picture picture;
-    if (!ReadScanlines(info, errors, bytes, picture)) return errors.reason;
-    return picture;
+    if (!ReadScanlines(info, errors, bytes, rows)) return errors.reason;
+    return std::nullopt;
+}
+
+DecodeResult DecodeJpeg(std::span<const std::uint8_t> bytes) {
+    WholePicture whole;
+    if (const auto error = DecodeJpegRows(bytes, whole)) return *error;
+    return std::move(whole.picture);
 }
 
 }  // namespace marksheet

@@ -2,7 +2,10 @@
 #include "SheetCanvas.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
+
+#include "Decoders.h"
 
 namespace marksheet {
 
@@ -23,6 +26,12 @@ void MinimumBytes(std::uint8_t* __restrict into, const std::uint8_t* __restrict 
     for (std::size_t i = 0; i < count; ++i) into[i] = std::min(into[i], from[i]);
 }
 
+// out[i] = min(a[i], b[i]) for count bytes; out overlaps neither.
+void MinimumOfBytes(std::uint8_t* __restrict out, const std::uint8_t* a, const std::uint8_t* b,
+                    std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) out[i] = std::min(a[i], b[i]);
+}
+
 CanvasRect ClipToCanvas(CanvasRect r) {
     const int left = std::max(r.x, 0);
     const int top = std::max(r.y, 0);
@@ -31,6 +40,37 @@ CanvasRect ClipToCanvas(CanvasRect r) {
     if (right <= left || bottom <= top) return {};
     return {left, top, right - left, bottom - top};
 }
+
+// A decoded picture's rows made into the picture as shown: kept as they come when the picture
+// fits, else shrunk keeping dark as they come.
+class ShownPictureRows final : public PictureRows {
+public:
+    void Begin(int width, int height) override {
+        placement = PlacePicture(width, height, CanvasWidth, CanvasHeight);
+        sourceWidth = width;
+        if (placement.width == width && placement.height == height) {
+            whole.resize(static_cast<std::size_t>(width) * height);
+        } else {
+            shrink.emplace(width, height, placement.width, placement.height);
+            row.resize(static_cast<std::size_t>(width));
+        }
+    }
+    CanvasColour* RowBuffer(int y) override {
+        return shrink ? row.data() : &whole[static_cast<std::size_t>(y) * sourceWidth];
+    }
+    void RowDone(int y) override {
+        if (shrink) shrink->AddRow(y, row.data());
+    }
+    std::vector<CanvasColour> Take() { return shrink ? shrink->Take() : std::move(whole); }
+
+    PicturePlacement placement;
+
+private:
+    int sourceWidth = 0;
+    std::vector<CanvasColour> whole;
+    std::optional<DarkKeepingShrink> shrink;
+    std::vector<CanvasColour> row;
+};
 
 }  // namespace
 
@@ -141,6 +181,20 @@ void SheetCanvas::DecodeLocked() {
         lastError = DecodeError::Empty;
         return;
     }
+    if (DetectPictureFormat(pictureBytes) == PictureFormat::Jpeg) {
+        // Scans come as JPEG above all, often several million pixels: decoded row by row straight
+        // into the shown size, so the whole picture is never held (nor its memory zeroed).
+        ShownPictureRows rows;
+        if (const auto error = DecodeJpegRows(pictureBytes, rows)) {
+            lastError = *error;
+            pictureBytes.clear();
+            pictureBytes.shrink_to_fit();
+            return;
+        }
+        placement = rows.placement;
+        shownPicture = rows.Take();
+        return;
+    }
     DecodeResult result = DecodePicture(pictureBytes, background);
     if (auto* error = std::get_if<DecodeError>(&result)) {
         // A picture that cannot be decoded is discarded until the next SetPicture.
@@ -166,16 +220,23 @@ CanvasRect SheetCanvas::Repaint() {
         if (area.IsEmpty()) return {};
         if (!decoded) DecodeLocked();
         const bool hasPicture = !shownPicture.empty();
+        const int areaRight = area.x + area.width;
         for (int y = area.y; y < area.y + area.height; ++y) {
             CanvasColour* row = &At(0, y);
             const int py = y - placement.y;
-            for (int x = area.x; x < area.x + area.width; ++x) {
-                const int px = x - placement.x;
-                if (hasPicture && px >= 0 && px < placement.width && py >= 0 && py < placement.height)
-                    row[x] = shownPicture[static_cast<std::size_t>(py) * placement.width + px];
-                else
-                    row[x] = background;
+            // Each row is background, then the picture's part of it, then background again.
+            int pictureLeft = areaRight, pictureRight = areaRight;
+            if (hasPicture && py >= 0 && py < placement.height) {
+                pictureLeft = std::clamp(placement.x, area.x, areaRight);
+                pictureRight = std::clamp(placement.x + placement.width, pictureLeft, areaRight);
             }
+            std::fill(row + area.x, row + pictureLeft, background);
+            if (pictureRight > pictureLeft) {
+                const CanvasColour* source = &shownPicture[static_cast<std::size_t>(py) * placement.width +
+                                                           (pictureLeft - placement.x)];
+                std::copy(source, source + (pictureRight - pictureLeft), row + pictureLeft);
+            }
+            std::fill(row + pictureRight, row + areaRight, background);
         }
     }
     Notify(area);
@@ -230,49 +291,90 @@ void SheetCanvas::Notify(CanvasRect changed) {
 }
 
 std::vector<CanvasColour> ShrinkKeepingDark(const Picture& picture, int width, int height) {
-    std::vector<CanvasColour> out(static_cast<std::size_t>(width) * height);
-    if (width <= 0 || height <= 0 || picture.width <= 0 || picture.height <= 0) return out;
-    // Source span [begin, end) of shown column i: every source pixel that overlaps it.
-    auto span = [](int i, int shown, int source) {
-        const std::int64_t begin = static_cast<std::int64_t>(i) * source / shown;
-        std::int64_t end = (static_cast<std::int64_t>(i + 1) * source + shown - 1) / shown;
-        end = std::clamp<std::int64_t>(end, begin + 1, source);
-        return std::pair<int, int>{static_cast<int>(begin), static_cast<int>(end)};
-    };
-    std::vector<std::pair<int, int>> columns(static_cast<std::size_t>(width));
-    for (int i = 0; i < width; ++i) columns[static_cast<std::size_t>(i)] = span(i, width, picture.width);
+    if (width <= 0 || height <= 0 || picture.width <= 0 || picture.height <= 0)
+        return std::vector<CanvasColour>(static_cast<std::size_t>(std::max(width, 0)) * std::max(height, 0));
+    DarkKeepingShrink shrink(picture.width, picture.height, width, height);
+    for (int y = 0; y < picture.height; ++y)
+        shrink.AddRow(y, &picture.pixels[static_cast<std::size_t>(y) * picture.width]);
+    return shrink.Take();
+}
 
-    // The minimum per channel is the minimum per byte of the CanvasColour values, so the rows are
-    // folded as plain bytes: a loop the compiler turns into wide byte-minimum instructions, which
-    // matters for a 200 dpi scan of several million pixels. The top byte is cleared at the end.
-    const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * sizeof(CanvasColour);
-    std::vector<CanvasColour> rowMin(static_cast<std::size_t>(picture.width));
-    auto* const m = reinterpret_cast<std::uint8_t*>(rowMin.data());
-    for (int oy = 0; oy < height; ++oy) {
-        const auto [rowBegin, rowEnd] = span(oy, height, picture.height);
-        const auto* first = reinterpret_cast<const std::uint8_t*>(
-            &picture.pixels[static_cast<std::size_t>(rowBegin) * picture.width]);
-        std::copy(first, first + rowBytes, m);
-        for (int sy = rowBegin + 1; sy < rowEnd; ++sy) {
-            const auto* src = reinterpret_cast<const std::uint8_t*>(
-                &picture.pixels[static_cast<std::size_t>(sy) * picture.width]);
-            MinimumBytes(m, src, rowBytes);
-        }
-        CanvasColour* dst = &out[static_cast<std::size_t>(oy) * width];
-        for (int ox = 0; ox < width; ++ox) {
-            const auto [colBegin, colEnd] = columns[static_cast<std::size_t>(ox)];
-            const std::uint8_t* p = m + static_cast<std::size_t>(colBegin) * sizeof(CanvasColour);
-            std::uint8_t r = p[0], g = p[1], b = p[2];
-            for (int sx = colBegin + 1; sx < colEnd; ++sx) {
-                p += sizeof(CanvasColour);
-                r = std::min(r, p[0]);
-                g = std::min(g, p[1]);
-                b = std::min(b, p[2]);
-            }
-            dst[ox] = static_cast<CanvasColour>(r | (g << 8) | (b << 16));
-        }
+DarkKeepingShrink::DarkKeepingShrink(int sourceWidth, int sourceHeight, int width, int height)
+    : sourceWidth(sourceWidth),
+      sourceHeight(sourceHeight),
+      width(width),
+      height(height),
+      columns(static_cast<std::size_t>(std::max(width, 0))),
+      out(static_cast<std::size_t>(std::max(width, 0)) * std::max(height, 0)) {
+    int longest = 1;
+    for (int i = 0; i < width; ++i) {
+        columns[static_cast<std::size_t>(i)] = Span(i, width, sourceWidth);
+        longest = std::max(longest, columns[static_cast<std::size_t>(i)].second -
+                                        columns[static_cast<std::size_t>(i)].first);
     }
-    return out;
+    levelCount = std::bit_width(static_cast<unsigned>(longest));
+}
+
+std::pair<int, int> DarkKeepingShrink::Span(int i, int shown, int source) {
+    const std::int64_t begin = static_cast<std::int64_t>(i) * source / shown;
+    std::int64_t end = (static_cast<std::int64_t>(i + 1) * source + shown - 1) / shown;
+    end = std::clamp<std::int64_t>(end, begin + 1, source);
+    return {static_cast<int>(begin), static_cast<int>(end)};
+}
+
+void DarkKeepingShrink::AddRow(int y, const CanvasColour* row) {
+    if (width <= 0 || height <= 0 || sourceWidth <= 0 || y < 0 || y >= sourceHeight) return;
+    // The minimum per channel is the minimum per byte of the CanvasColour values, so rows are folded
+    // as plain bytes: a loop the compiler turns into wide byte-minimum instructions, which matters
+    // for a 200 dpi scan of several million pixels. The top byte takes no part in the result.
+    const std::size_t rowBytes = static_cast<std::size_t>(sourceWidth) * sizeof(CanvasColour);
+    const auto* src = reinterpret_cast<const std::uint8_t*>(row);
+    for (OpenRow& r : open) MinimumBytes(reinterpret_cast<std::uint8_t*>(r.folded.data()), src, rowBytes);
+    // Shown rows whose span begins at this source row start from it.
+    while (nextShownRow < height) {
+        const auto [begin, end] = Span(nextShownRow, height, sourceHeight);
+        if (begin > y) break;
+        std::vector<CanvasColour> folded;
+        if (!spare.empty()) {
+            folded = std::move(spare.back());
+            spare.pop_back();
+        }
+        folded.assign(row, row + sourceWidth);
+        open.push_back({nextShownRow++, end, std::move(folded)});
+    }
+    // Shown rows whose span ends with this source row are complete.
+    while (!open.empty() && open.front().sourceEnd <= y + 1) {
+        FinishRow(open.front().shownRow, reinterpret_cast<const std::uint8_t*>(open.front().folded.data()));
+        spare.push_back(std::move(open.front().folded));
+        open.erase(open.begin());
+    }
+}
+
+void DarkKeepingShrink::FinishRow(int shownRow, const std::uint8_t* folded) {
+    // The minimum over each shown column's source columns, from a table of minimums over runs of
+    // 1, 2, 4, ... columns (each level one wide byte-minimum pass over the row): any run is then
+    // covered by two overlapping table runs, and a shown pixel costs two reads whatever the ratio.
+    const std::size_t rowBytes = static_cast<std::size_t>(sourceWidth) * sizeof(CanvasColour);
+    if (levels.size() < static_cast<std::size_t>(levelCount))
+        levels.resize(static_cast<std::size_t>(levelCount));
+    const std::uint8_t* level[32] = {folded};
+    for (int k = 1; k < levelCount; ++k) {
+        auto& table = levels[static_cast<std::size_t>(k)];
+        table.resize(rowBytes);
+        const std::size_t half = std::size_t{1} << (k - 1);
+        const std::size_t count = rowBytes - std::min(rowBytes, half * sizeof(CanvasColour));
+        MinimumOfBytes(table.data(), level[k - 1], level[k - 1] + half * sizeof(CanvasColour), count);
+        level[k] = table.data();
+    }
+    CanvasColour* dst = &out[static_cast<std::size_t>(shownRow) * width];
+    for (int ox = 0; ox < width; ++ox) {
+        const auto [colBegin, colEnd] = columns[static_cast<std::size_t>(ox)];
+        const int k = std::bit_width(static_cast<unsigned>(colEnd - colBegin)) - 1;
+        const std::uint8_t* p = level[k] + static_cast<std::size_t>(colBegin) * sizeof(CanvasColour);
+        const std::uint8_t* q = level[k] + static_cast<std::size_t>(colEnd - (1 << k)) * sizeof(CanvasColour);
+        dst[ox] = static_cast<CanvasColour>(std::min(p[0], q[0]) | (std::min(p[1], q[1]) << 8) |
+                                            (std::min(p[2], q[2]) << 16));
+    }
 }
 
 }  // namespace marksheet

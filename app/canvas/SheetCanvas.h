@@ -2,16 +2,17 @@
 // and the batch reader. It keeps its own 400 x 500 image; every operation is atomic under one lock.
 #pragma once
 
-#include "Picture.h"
-#include "PictureLayout.h"
-#include "SheetSurface.h"
-
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
+
+#include "Picture.h"
+#include "PictureLayout.h"
+#include "SheetSurface.h"
 
 namespace marksheet {
 
@@ -99,7 +100,7 @@ private:
     std::vector<CanvasColour> shownPicture;  // the decoded picture, shrunk to its shown size
     PicturePlacement placement;
     std::optional<DecodeError> lastError;
-    CanvasRect pending;                      // area waiting to be repainted (bounding box)
+    CanvasRect pending;  // area waiting to be repainted (bounding box)
 
     std::mutex listenerLock;
     ChangeListener changeListener;
@@ -109,5 +110,39 @@ private:
 /// Shrinks a picture to width x height; each shown pixel takes, per channel, the minimum of the
 /// source pixels that fall on it, so thin dark ink keeps its darkness.
 std::vector<CanvasColour> ShrinkKeepingDark(const Picture& picture, int width, int height);
+
+/// The same shrink made row by row as a picture is decoded, so that a large scan is never held
+/// whole: give the source rows top first to AddRow; after the last, Take returns the shown pixels.
+class DarkKeepingShrink {
+public:
+    DarkKeepingShrink(int sourceWidth, int sourceHeight, int width, int height);
+    /// Row y of the source (sourceWidth values); y counts up from 0 without gaps.
+    void AddRow(int y, const CanvasColour* row);
+    std::vector<CanvasColour> Take() { return std::move(out); }
+
+private:
+    // Source span [begin, end) of shown column or row i: every source pixel that overlaps it.
+    static std::pair<int, int> Span(int i, int shown, int source);
+    void FinishRow(int shownRow, const std::uint8_t* folded);
+
+    int sourceWidth, sourceHeight, width, height;
+    std::vector<std::pair<int, int>> columns;  // source columns of each shown column
+    // The shown rows that have begun and not ended, oldest first, each with the bytewise minimum
+    // of its source rows so far. Without enlargement a source row ends one shown row and begins
+    // the next at most, so two suffice; buffers are reused.
+    struct OpenRow {
+        int shownRow;
+        int sourceEnd;
+        std::vector<CanvasColour> folded;
+    };
+    std::vector<OpenRow> open;
+    std::vector<std::vector<CanvasColour>> spare;
+    int nextShownRow = 0;
+    // Minimums over runs of 2, 4, 8 ... source columns of the shown row being finished (level 0 is
+    // the folded row itself); levelCount levels cover the longest column span.
+    int levelCount = 1;
+    std::vector<std::vector<std::uint8_t>> levels;
+    std::vector<CanvasColour> out;
+};
 
 }  // namespace marksheet

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <thread>
 
+#include "SampleSheet.h"
 #include "SheetCanvas.h"
 
 namespace marksheet {
@@ -100,6 +101,51 @@ void ShowA4Scan(benchmark::State& state, const char* format) {
 }
 BENCHMARK_CAPTURE(ShowA4Scan, jpeg_300dpi, "JPG")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ShowA4Scan, png_300dpi, "PNG")->Unit(benchmark::kMillisecond);
+
+// The scan the batch benchmark reads: A4 at 200 dpi (1654 x 2339), JPEG quality 85.
+std::vector<std::uint8_t> A4Scan200dpiJpeg() {
+    const QImage page =
+        QImage::fromData(A4Scan("PNG")).scaled(1654, 2339, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    page.save(&buffer, "JPG", 85);
+    return {bytes.begin(), bytes.end()};
+}
+
+void ShowA4Scan200dpi(benchmark::State& state) {
+    const std::vector<std::uint8_t> scan = A4Scan200dpiJpeg();
+    SheetCanvas canvas(Grey);
+    for (auto _ : state) {
+        canvas.SetPicture(scan);
+        canvas.Repaint();
+        if (canvas.LastDecodeError()) state.SkipWithError("the scan did not decode");
+    }
+    state.counters["file_kB"] = static_cast<double>(scan.size()) / 1024;
+}
+BENCHMARK(ShowA4Scan200dpi)->Unit(benchmark::kMillisecond);
+
+// The built-in sample: SetPicture and the first repaint, as at the window's start.
+void ShowBuiltInSample(benchmark::State& state) {
+    SheetCanvas canvas(Grey);
+    for (auto _ : state) {
+        canvas.SetPicture(SampleSheetBytes());
+        canvas.Repaint();
+    }
+}
+BENCHMARK(ShowBuiltInSample)->Unit(benchmark::kMicrosecond);
+
+// A whole repaint of a picture already decoded (the window uncovered): no decoding, only painting.
+void RepaintDecoded(benchmark::State& state) {
+    SheetCanvas canvas(Grey);
+    canvas.SetPicture(SampleSheetBytes());
+    canvas.Repaint();
+    for (auto _ : state) {
+        canvas.Invalidate(WholeCanvas);
+        benchmark::DoNotOptimize(canvas.Repaint());
+    }
+}
+BENCHMARK(RepaintDecoded)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace marksheet

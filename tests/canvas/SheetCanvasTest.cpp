@@ -1,7 +1,9 @@
 // The canvas's drawing operations, reads, repaint semantics and dark-preserving shrink.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <set>
 #include <thread>
 
@@ -227,6 +229,50 @@ TEST(ShrinkKeepingDark, ThinDarkLinesSurviveAShrink) {
 TEST(ShrinkKeepingDark, TakesTheMinimumPerChannel) {
     Picture picture{2, 1, {0x00FF0010, 0x000080FF}};
     EXPECT_EQ(ShrinkKeepingDark(picture, 1, 1), std::vector<CanvasColour>{0x00000010});
+}
+
+// The shrink folds rows as they are decoded; it must give exactly the minimum over each shown
+// pixel's source box, for ratios whose boxes overlap by a row or column, for narrow strips and for
+// a picture of the canvas's own size.
+TEST(ShrinkKeepingDark, RowByRowGivesTheMinimumOverEverySourceBox) {
+    struct Case {
+        int sourceWidth, sourceHeight, width, height;
+    };
+    const Case cases[] = {
+        {7, 7, 2, 2}, {1654, 23, 353, 5}, {101, 97, 40, 33}, {9, 400, 1, 31}, {400, 500, 400, 500}};
+    std::uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    for (const Case& c : cases) {
+        Picture picture{c.sourceWidth, c.sourceHeight, {}};
+        for (int i = 0; i < c.sourceWidth * c.sourceHeight; ++i)
+            picture.pixels.push_back(static_cast<CanvasColour>(next() >> 8));  // top byte zero
+        const auto shrunk = ShrinkKeepingDark(picture, c.width, c.height);
+        ASSERT_EQ(shrunk.size(), static_cast<std::size_t>(c.width) * c.height);
+        auto span = [](int i, int shown, int source) {
+            const int begin = static_cast<int>(static_cast<std::int64_t>(i) * source / shown);
+            const int end = static_cast<int>((static_cast<std::int64_t>(i + 1) * source + shown - 1) / shown);
+            return std::pair{begin, std::clamp(end, begin + 1, source)};
+        };
+        for (int oy = 0; oy < c.height; ++oy)
+            for (int ox = 0; ox < c.width; ++ox) {
+                const auto [x0, x1] = span(ox, c.width, c.sourceWidth);
+                const auto [y0, y1] = span(oy, c.height, c.sourceHeight);
+                std::uint32_t minimum[3] = {255, 255, 255};
+                for (int y = y0; y < y1; ++y)
+                    for (int x = x0; x < x1; ++x)
+                        for (int k = 0; k < 3; ++k)
+                            minimum[k] = std::min<std::uint32_t>(
+                                minimum[k],
+                                (static_cast<std::uint32_t>(picture.pixels[y * c.sourceWidth + x]) >>
+                                 (8 * k)) &
+                                    0xFF);
+                const auto expected =
+                    static_cast<CanvasColour>(minimum[0] | minimum[1] << 8 | minimum[2] << 16);
+                ASSERT_EQ(shrunk[oy * c.width + ox], expected)
+                    << c.sourceWidth << "x" << c.sourceHeight << " to " << c.width << "x" << c.height
+                    << " at " << ox << "," << oy;
+            }
+    }
 }
 
 }  // namespace
