@@ -18,6 +18,9 @@ public:
     /// Where the decoder writes row y (width values); rows come top first, each followed by RowDone.
     virtual CanvasColour* RowBuffer(int y) = 0;
     virtual void RowDone(int y) = 0;
+    /// False when the rows' top bytes are never looked at (a shrink takes red, green and blue
+    /// only): the decoder may then leave them as its library wrote them.
+    virtual bool KeepsTopByte() const { return true; }
 };
 
 /// A JPEG decoded row by row into rows; the reason when it gives no picture. After a failure the

@@ -107,7 +107,8 @@ bool ReadScanlines(jpeg_decompress_struct& info, JpegErrorManager& errors,
     } else if (info.num_components == 3 &&
                (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB)) {
         // Four bytes a pixel, red first: on a little-endian machine that is a CanvasColour but for
-        // the top byte, which libjpeg-turbo leaves undefined and we clear. libjpeg then writes
+        // the top byte, which libjpeg-turbo leaves undefined and we clear (unless the rows go to a
+        // shrink, which never looks at it). libjpeg then writes
         // straight into the picture's rows, with no copy or repacking of ours.
         info.out_color_space = JCS_EXT_RGBX;
     } else {
@@ -120,6 +121,7 @@ bool ReadScanlines(jpeg_decompress_struct& info, JpegErrorManager& errors,
     const int height = static_cast<int>(info.output_height);
     const int channels = info.output_components;
     rows.Begin(width, height);
+    const bool clearTopByte = rows.KeepsTopByte();
     // A grey picture comes one byte a pixel through a row buffer from libjpeg's pool, freed with
     // the decompressor; a colour picture needs none.
     JSAMPARRAY greyRow = channels == 1
@@ -137,7 +139,7 @@ bool ReadScanlines(jpeg_decompress_struct& info, JpegErrorManager& errors,
         if (channels == 1) {
             const JSAMPLE* in = greyRow[0];
             for (int x = 0; x < width; ++x) out[x] = static_cast<CanvasColour>(in[x] * 0x010101u);
-        } else {
+        } else if (clearTopByte) {
             for (int x = 0; x < width; ++x) out[x] &= 0x00FFFFFF;
         }
         rows.RowDone(y);

@@ -61,6 +61,7 @@ public:
     void RowDone(int y) override {
         if (shrink) shrink->AddRow(y, row.data());
     }
+    bool KeepsTopByte() const override { return !shrink; }
     std::vector<CanvasColour> Take() { return shrink ? shrink->Take() : std::move(whole); }
 
     PicturePlacement placement;
