@@ -170,7 +170,16 @@ DecodeResult DecodeWithQt(std::span<const std::uint8_t> bytes, PictureFormat for
     if (announced.isValid() && !PictureSizeAllowed(announced.width(), announced.height()))
         return DecodeError::TooLarge;
 
+    // Qt's BMP reader leaves the pixels that an RLE picture skips (deltas, early end of line or
+    // picture) as whatever the fresh buffer held, so the same file would show differently from run
+    // to run. It reuses an image of the right size and format, so hand it one already cleared:
+    // skipped pixels then take the first palette colour, every time.
     QImage image;
+    const QImage::Format announcedFormat = reader.imageFormat();
+    if (announced.isValid() && announcedFormat != QImage::Format_Invalid) {
+        image = QImage(announced, announcedFormat);
+        if (!image.isNull()) image.fill(0);
+    }
     if (!reader.read(&image) || image.isNull()) return ReasonFor(reader.error());
     if (!PictureSizeAllowed(image.width(), image.height())) return DecodeError::TooLarge;
 

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <cerrno>
+#include <clocale>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -181,7 +182,13 @@ int main(int argc, char** argv) {
         std::fputs(UsageText().c_str(), stdout);
         return 0;
     }
-    // No application object: Qt's image reader finds its GIF and ICO plugins without one, and none
-    // would change the locale under the output.
+    // Qt's image reader loads its GIF and ICO plugins on first use. Without an application object
+    // their instances are torn down by the C library's exit handlers in an order that reads freed
+    // memory; the application object destroys them first. It sets the locale from the environment,
+    // which would change how figures print, so the C locale is put back.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
+    std::setlocale(LC_ALL, "C");
     return Run(options);
 }
