@@ -1,4 +1,5 @@
 // JPEG pictures through libjpeg, read from memory one scanline at a time.
+#include <bit>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
@@ -15,6 +16,9 @@
 namespace marksheet {
 
 namespace {
+
+static_assert(std::endian::native == std::endian::little && sizeof(CanvasColour) == 4,
+              "colour JPEG rows are decoded as RGBX straight into CanvasColour values");
 
 // libjpeg's default error handler prints and ends the process; ours goes back to the decoder's
 // setjmp point with the reason, and keeps every message off stderr.
@@ -101,7 +105,10 @@ bool ReadScanlines(jpeg_decompress_struct& info, JpegErrorManager& errors,
         info.out_color_space = JCS_GRAYSCALE;
     } else if (info.num_components == 3 &&
                (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB)) {
-        info.out_color_space = JCS_RGB;
+        // Four bytes a pixel, red first: on a little-endian machine that is a CanvasColour but for
+        // the top byte, which libjpeg-turbo leaves undefined and we clear. libjpeg then writes
+        // straight into the picture's rows, with no copy or repacking of ours.
+        info.out_color_space = JCS_EXT_RGBX;
     } else {
         errors.reason = DecodeError::UnsupportedColourSpace;
         return false;
@@ -112,22 +119,25 @@ bool ReadScanlines(jpeg_decompress_struct& info, JpegErrorManager& errors,
     const int height = static_cast<int>(info.output_height);
     const int channels = info.output_components;
     picture.pixels.resize(static_cast<std::size_t>(width) * height);
-    // The row buffer comes from libjpeg's pool, freed with the decompressor.
-    JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                               static_cast<JDIMENSION>(width * channels), 1);
+    // A grey picture comes one byte a pixel through a row buffer from libjpeg's pool, freed with
+    // the decompressor; a colour picture needs none.
+    JSAMPARRAY greyRow = channels == 1
+                             ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                         static_cast<JDIMENSION>(width), 1)
+                             : nullptr;
     while (info.output_scanline < info.output_height) {
         const auto y = static_cast<std::size_t>(info.output_scanline);
-        if (jpeg_read_scanlines(&info, row, 1) != 1) {
+        CanvasColour* out = &picture.pixels[y * static_cast<std::size_t>(width)];
+        JSAMPROW target = channels == 1 ? greyRow[0] : reinterpret_cast<JSAMPROW>(out);
+        if (jpeg_read_scanlines(&info, &target, 1) != 1) {
             errors.reason = DecodeError::Truncated;
             return false;
         }
-        CanvasColour* out = &picture.pixels[y * static_cast<std::size_t>(width)];
-        const JSAMPLE* in = row[0];
         if (channels == 1) {
+            const JSAMPLE* in = greyRow[0];
             for (int x = 0; x < width; ++x) out[x] = static_cast<CanvasColour>(in[x] * 0x010101u);
         } else {
-            for (int x = 0; x < width; ++x, in += 3)
-                out[x] = static_cast<CanvasColour>(in[0] | (in[1] << 8) | (in[2] << 16));
+            for (int x = 0; x < width; ++x) out[x] &= 0x00FFFFFF;
         }
     }
     jpeg_finish_decompress(&info);

@@ -1,6 +1,9 @@
-// Runs the window tests on one application object, or, as a child process, closes a window while
-// its readers run and ends the way the program does.
+// Runs the window tests on one application object; or, as a child process, closes a window while
+// its readers run and ends the way the program does, or times one reading; or saves a screenshot of a
+// reading.
 #include <QApplication>
+#include <QPixmap>
+#include <QScreen>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -93,6 +96,19 @@ long long MonotonicMicroseconds() {
     EndLikeTheProgram();
 }
 
+// Shows the window on the display at hand, reads the built-in sample as a user would, and saves
+// what the screen shows of the window (docs/window.png is made this way under Xvfb).
+int SaveScreenshotAfterReading(const QString& path) {
+    WindowUnderTest window;
+    if (!QTest::qWaitForWindowExposed(window.get())) return 1;
+    QTest::mouseClick(RecognizeButton(window.get()), Qt::LeftButton);
+    if (!window.WaitForReadings()) return 1;
+    QTest::qWait(200);  // let the last appends and drawings reach the screen
+    const QRect frame = window->frameGeometry();
+    const QPixmap shot = window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    return shot.save(path) ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace marksheet::testing
 
@@ -106,6 +122,8 @@ int main(int argc, char* argv[]) {
     }
     if (argc > 1 && std::string_view(argv[1]) == "--time-recognition")
         marksheet::testing::TimeOneRecognition();
+    if (argc > 2 && std::string_view(argv[1]) == "--screenshot")
+        return marksheet::testing::SaveScreenshotAfterReading(QString::fromLocal8Bit(argv[2]));
     int failed = 0;
     failed += marksheet::testing::RunResultBoxesTests(argc, argv) != 0;
     failed += marksheet::testing::RunWindowTests(argc, argv) != 0;

@@ -2,7 +2,6 @@
 // format, other decoders' renderings of corpus files, the PNG alpha mix worked by hand, the size
 // limits on hand-made headers, and our PCX decoder's strictness on hand-made files.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <zlib.h>
 
 #include <QBuffer>
@@ -73,6 +72,10 @@ struct SheetFile {
     int tolerance;  // per channel; lossy JPEG only
 };
 
+void PrintTo(const SheetFile& file, std::ostream* out) {
+    *out << file.name;
+}
+
 class SheetInEveryFormat : public ::testing::TestWithParam<SheetFile> {};
 
 TEST_P(SheetInEveryFormat, DecodesToTheDrawnPattern) {
@@ -118,6 +121,24 @@ TEST(SheetCanvasFormats, TheSameSheetShowsTheSamePixelsWhateverItsFormat) {
     EXPECT_LE(largest, 12);
 }
 
+TEST(SheetCanvasFormats, ASheetThatBreaksOffLeavesOnlyTheBackground) {
+    for (const char* file : {"sheet.png", "sheet.bmp", "sheet.gif", "sheet.pcx", "sheet.jpg"}) {
+        std::vector<std::uint8_t> bytes = ReadWholeFile(SamplesDir() / "sheet-formats" / file);
+        bytes.resize(bytes.size() * 2 / 3);
+        SheetCanvas canvas(TestBackground);
+        canvas.SetPicture(bytes);
+        canvas.Repaint();
+        EXPECT_TRUE(canvas.LastDecodeError().has_value()) << file;
+        for (int pass = 0; pass < 2; ++pass) {  // and so it stays through later repaints
+            const std::vector<CanvasColour> shown = canvas.Snapshot();
+            EXPECT_EQ(std::count(shown.begin(), shown.end(), TestBackground), CanvasWidth * CanvasHeight)
+                << file;
+            canvas.Invalidate(WholeCanvas);
+            canvas.Repaint();
+        }
+    }
+}
+
 // Corpus files and another decoder's rendering of them (PNG templates, raw RGBA), all opaque.
 struct Rendering {
     const char* file;
@@ -132,6 +153,10 @@ Picture ReadRawRgba(const std::filesystem::path& path, int width, int height) {
     for (std::size_t i = 0; i < bytes.size(); i += 4)
         p.pixels.push_back(Rgb(bytes[i], bytes[i + 1], bytes[i + 2]));
     return p;
+}
+
+void PrintTo(const Rendering& rendering, std::ostream* out) {
+    *out << rendering.file;
 }
 
 class CorpusRendering : public ::testing::TestWithParam<Rendering> {};
@@ -347,6 +372,10 @@ struct Refusal {
     std::vector<std::uint8_t> bytes;
     DecodeError expected;
 };
+
+void PrintTo(const Refusal& refusal, std::ostream* out) {
+    *out << refusal.what;
+}
 
 class RefusedPicture : public ::testing::TestWithParam<Refusal> {};
 

@@ -53,11 +53,12 @@ constexpr int MaxNumberRowHeight = 12;
 constexpr int NumberRowExtra = 0;
 constexpr int AnswerRowExtra = 1;
 
+// Scan stops lie on the scans' lattice of ScanStep (all windows start on even pixels).
 int FloorEven(double v) {
-    return 2 * static_cast<int>(std::floor(v / 2));
+    return ScanStep * static_cast<int>(std::floor(v / ScanStep));
 }
 int CeilEven(double v) {
-    return 2 * static_cast<int>(std::ceil(v / 2));
+    return ScanStep * static_cast<int>(std::ceil(v / ScanStep));
 }
 
 // A range of even scan stops.
@@ -101,14 +102,14 @@ int MidSpare(int count, int pitchTimesCount, int spanParity) {
 // test, most where a picture is shown at its own size.
 CanvasArea TopLeftMark(int x, int y, double width, double height, double gx, double gy, double ex,
                        double ey) {
-    const double left = x - 1 + gx - ex;
-    const double top = y - 1 + gy - ey - TopMarkLead;
+    const double left = x - ScanStep / 2.0 + gx - ex;
+    const double top = y - ScanStep / 2.0 + gy - ey - TopMarkLead;
     return {left, top, left + width, top + height};
 }
 CanvasArea BottomRightMark(int x, int y, double width, double height, double gx, double gy, double ex,
                            double ey) {
-    const double right = x + 2 - gx + ex;
-    const double top = y - 1 + gy - ey;
+    const double right = x + 1 + ScanStep / 2.0 - gx + ex;
+    const double top = y - ScanStep / 2.0 + gy - ey;
     return {right - width, top, right, top + height};
 }
 
@@ -355,22 +356,22 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
         std::max(AnswerBottomRightScan.confirmDy[0], AnswerBottomRightScan.confirmDy[1]) + 5.0};
 
     // Scan stops allowed by the windows (with margin) and by the printable area for the marks.
-    auto topLeftY = [&](const CornerScan& scan, double markHeight) {
-        (void)markHeight;
-        return YStops(scan, margin).Clamp(pa.top + 1 - gy + ey + TopMarkLead, 1e9);
+    auto topLeftY = [&](const CornerScan& scan) {
+        return YStops(scan, margin).Clamp(pa.top + ScanStep / 2.0 - gy + ey + TopMarkLead, 1e9);
     };
     auto bottomY = [&](const CornerScan& scan, double markHeight) {
         return YStops(scan, margin)
-            .Clamp(pa.top + 1 - gy + ey, pa.bottom + 1 - gy + ey - (markHeight - 2 * gy));
+            .Clamp(pa.top + ScanStep / 2.0 - gy + ey,
+                   pa.bottom + ScanStep / 2.0 - gy + ey - (markHeight - 2 * gy));
     };
 
     // Vertical: the largest answer rows, then the largest number rows, that fit one above the other.
     const int numberSpanParity = ((NumberBottomRightScan.edgeDy - NumberTopLeftScan.edgeDy) % 2 + 2) % 2;
     const int answerSpanParity = ((AnswerBottomRightScan.edgeDy - AnswerTopLeftScan.edgeDy) % 2 + 2) % 2;
-    StopRange ntlY = topLeftY(NumberTopLeftScan, numberShape.topLeftMarkHeight)
+    StopRange ntlY = topLeftY(NumberTopLeftScan)
                          .Clamp(pa.top + MinimumTitleHeight + HeadingHeight - NumberTopLeftScan.edgeDy, 1e9);
     const StopRange nbrY = bottomY(NumberBottomRightScan, numberShape.bottomRightMarkHeight);
-    const StopRange atlY = topLeftY(AnswerTopLeftScan, answerShape.topLeftMarkHeight);
+    const StopRange atlY = topLeftY(AnswerTopLeftScan);
     const StopRange abrY = bottomY(AnswerBottomRightScan, answerShape.bottomRightMarkHeight);
     if (ntlY.Empty() || nbrY.Empty() || atlY.Empty() || abrY.Empty())
         return Describe(paper) + " leaves no room for the corner marks inside the printer's 5 mm rim";
@@ -405,9 +406,9 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
             auto numberBottom = [&](int ntl) { return ntl + NumberTopLeftScan.edgeDy + numberSpan; };
             std::optional<Vertical> best;
             double bestScore = std::numeric_limits<double>::max();
-            for (int ntl = ntlY.lo; ntl <= ntlY.hi; ntl += 2) {
+            for (int ntl = ntlY.lo; ntl <= ntlY.hi; ntl += ScanStep) {
                 if (!numberFits(ntl)) continue;
-                for (int atl = atlY.lo; atl <= atlY.hi; atl += 2) {
+                for (int atl = atlY.lo; atl <= atlY.hi; atl += ScanStep) {
                     if (atl + AnswerTopLeftScan.edgeDy < numberBottom(ntl) + GridGap || !answerFits(atl))
                         continue;
                     const int nbr = numberBottom(ntl) - NumberBottomRightScan.edgeDy;
@@ -434,8 +435,9 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
 
     // Horizontal: the widest cells that fit between the two marks of each grid, centred.
     auto horizontal = [&](const GridShape& shape, int maxPitch, int& xtl, int& xbr) -> bool {
-        const StopRange tl = XStops(shape.topLeft, margin).Clamp(pa.left + 1 - gx + ex, 1e9);
-        const StopRange br = XStops(shape.bottomRight, margin).Clamp(-1e9, pa.right - 2 + gx - ex);
+        const StopRange tl = XStops(shape.topLeft, margin).Clamp(pa.left + ScanStep / 2.0 - gx + ex, 1e9);
+        const StopRange br =
+            XStops(shape.bottomRight, margin).Clamp(-1e9, pa.right - 1 - ScanStep / 2.0 + gx - ex);
         if (tl.Empty() || br.Empty()) return false;
         const int parity = ((shape.bottomRight.edgeDx - shape.topLeft.edgeDx) % 2 + 2) % 2;
         for (int pitch = maxPitch; pitch >= 4; --pitch) {
@@ -443,7 +445,7 @@ std::variant<FormLayout, std::string> ComputeFormLayout(const FormPaper& paper) 
             const int distance = span + shape.topLeft.edgeDx - shape.bottomRight.edgeDx;  // xbr - xtl
             double bestScore = std::numeric_limits<double>::max();
             bool found = false;
-            for (int a = tl.lo; a <= tl.hi; a += 2) {
+            for (int a = tl.lo; a <= tl.hi; a += ScanStep) {
                 const int b = a + distance;
                 if (b < br.lo || b > br.hi) continue;
                 const double score = std::abs((a - tl.lo) - (br.hi - b));

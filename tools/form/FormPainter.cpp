@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Picture.h"
+
 namespace marksheet {
 
 namespace {
@@ -269,21 +271,22 @@ std::optional<std::string> WriteForm(const FormLayout& layout, const FormFill& f
         if (!painter.end()) return "cannot finish the PDF file " + path.toStdString();
         return std::nullopt;
     }
+    const bool picture =
+        suffix == QLatin1String("png") || suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
+    if (!picture) return "cannot tell the format of " + path.toStdString() + ": name it .png, .jpg or .pdf";
+    // The reader refuses larger pictures; they would also take gigabytes to draw.
+    if (!PictureSizeAllowed(layout.paper.width, layout.paper.height))
+        return "a " + std::to_string(layout.paper.width) + " x " + std::to_string(layout.paper.height) +
+               " picture is larger than the reader accepts (16384 pixels a side, 100 million in all): use a "
+               "lower "
+               "--dpi, or write a PDF";
     const QImage image = RenderForm(layout, fill);
-    if (suffix == QLatin1String("png")) {
-        QImageWriter writer(path, "png");
-        if (!writer.write(image))
-            return "cannot write " + path.toStdString() + ": " + writer.errorString().toStdString();
-        return std::nullopt;
-    }
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
-        QImageWriter writer(path, "jpeg");
-        writer.setQuality(jpegQuality);
-        if (!writer.write(image))
-            return "cannot write " + path.toStdString() + ": " + writer.errorString().toStdString();
-        return std::nullopt;
-    }
-    return "cannot tell the format of " + path.toStdString() + ": name it .png, .jpg or .pdf";
+    const bool png = suffix == QLatin1String("png");
+    QImageWriter writer(path, png ? "png" : "jpeg");
+    if (!png) writer.setQuality(jpegQuality);
+    if (!writer.write(image))
+        return "cannot write " + path.toStdString() + ": " + writer.errorString().toStdString();
+    return std::nullopt;
 }
 
 }  // namespace marksheet

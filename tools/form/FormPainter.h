@@ -1,6 +1,7 @@
 // Drawing the answer-sheet form: onto any QPainter, as a picture, or into a PNG, JPEG or PDF file.
 #pragma once
 
+#include <QByteArray>
 #include <QColor>
 #include <QImage>
 #include <QString>

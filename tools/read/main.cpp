@@ -177,8 +177,9 @@ int main(int argc, char** argv) {
     }
     const auto& options = std::get<BatchOptions>(parsed);
     if (options.help) {
+        // Asking for help is no usage error: the text goes to stdout and the run succeeds.
         std::fputs(UsageText().c_str(), stdout);
-        return ExitUsage;
+        return 0;
     }
     // No application object: Qt's image reader finds its GIF and ICO plugins without one, and none
     // would change the locale under the output.
