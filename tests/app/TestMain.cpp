@@ -43,7 +43,10 @@ long long MonotonicMicroseconds() {
 [[noreturn]] void CloseWhileReading() {
     auto* window = new MainWindow;
     window->show();
-    QTimer::singleShot(50, window, [window] {
+    // Esc is a shortcut of the active window: pressed before the window is active (a loaded machine
+    // can take longer than any fixed pause), it would be lost and the window never closed.
+    if (!QTest::qWaitForWindowActive(window)) std::_Exit(3);
+    QTimer::singleShot(0, window, [window] {
         for (int press = 0; press < 3; ++press) QTest::mouseClick(RecognizeButton(window), Qt::LeftButton);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         QTest::keyClick(NumberBox(window), Qt::Key_Escape);
@@ -59,7 +62,7 @@ long long MonotonicMicroseconds() {
 [[noreturn]] void CloseAfter(long long delayUs, bool busy) {
     auto* window = new MainWindow;
     window->show();
-    if (!QTest::qWaitForWindowExposed(window)) std::_Exit(3);
+    if (!QTest::qWaitForWindowActive(window)) std::_Exit(3);  // else Esc, a window shortcut, is lost
     SheetCanvas& canvas = window->Session()->canvas;
     if (!QTest::qWaitFor([&] { return !canvas.RepaintPending(); })) std::_Exit(3);
     auto close = [window] {
