@@ -83,14 +83,15 @@ public:
     MainWindow* get() const { return window.data(); }
     bool Closed() const { return window.isNull(); }
 
-    /// Waits until no worker holds the session any longer: every reading started so far is over.
+    /// True when no worker holds the session any longer: every reading started so far is over.
+    bool ReadingsDone() const {
+        auto held = session.lock();
+        return !held || held.use_count() <= idleUseCount + 1;  // + 1: the lock() here
+    }
+
+    /// Waits until ReadingsDone.
     [[nodiscard]] bool WaitForReadings() const {
-        return QTest::qWaitFor(
-            [this] {
-                auto held = session.lock();
-                return !held || held.use_count() <= idleUseCount + 1;  // + 1: the lock() here
-            },
-            60000);
+        return QTest::qWaitFor([this] { return ReadingsDone(); }, 60000);
     }
 
 private:
