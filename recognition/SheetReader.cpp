@@ -1,6 +1,9 @@
 // The two grid readers: locate a grid, score its cells, append what they read.
 #include "SheetReader.h"
 
+#include <algorithm>
+#include <span>
+
 #include "Brightness.h"
 #include "GridGeometry.h"
 
@@ -35,6 +38,32 @@ RegionGrid SheetReader::AnswerGridRecord() const {
     return answerGrid;
 }
 
+namespace {
+
+// Scores one column of cells from the top down, each cell the box from (columnLeft, top + (row - 1)
+// x rowHeight) to (columnLeft + columnWidth, top + row x rowHeight), and returns the row (from 1)
+// with the most dark samples, ties staying with the upper row; 0 when no cell has any. Each count
+// goes to counts. The marker shows the user which column is being read; it is set after each count,
+// so from the top cell's count on it never stands in for ink of this reading.
+int DarkestRow(SheetSurface& surface, const RegionGrid& grid, int columnLeft, int top,
+               std::span<int> counts) {
+    int bestRow = 0;
+    int bestCount = 0;
+    for (int row = 1; row <= static_cast<int>(counts.size()); ++row) {
+        const int count = CountDarkSamples(surface, columnLeft, top + (row - 1) * grid.rowHeight,
+                                           columnLeft + grid.columnWidth, top + row * grid.rowHeight);
+        surface.DrawPoint(columnLeft, top, CellMarkerColour);
+        counts[static_cast<std::size_t>(row - 1)] = count;
+        if (count > bestCount) {
+            bestCount = count;
+            bestRow = row;
+        }
+    }
+    return bestRow;
+}
+
+}  // namespace
+
 NumberReading SheetReader::ReadNumberGrid() {
     std::lock_guard guard(numberLock);
     NumberReading reading;
@@ -56,21 +85,9 @@ NumberReading SheetReader::ReadNumberGrid() {
     int columnLeft = grid.left;
     for (int column = 1; column <= NumberColumns; ++column) {
         if (column > 1) columnLeft += grid.columnWidth;
-        int bestDigit = 0;
-        int bestCount = 0;
-        for (int row = 1; row <= NumberRows; ++row) {
-            const int count =
-                CountDarkSamples(surface, columnLeft, grid.top + (row - 1) * grid.rowHeight,
-                                 columnLeft + grid.columnWidth, grid.top + row * grid.rowHeight);
-            // The marker shows the user which column is being read; it is set after the top cell
-            // was counted, so it never stands in for ink of this reading.
-            surface.DrawPoint(columnLeft, grid.top, CellMarkerColour);
-            reading.counts[column - 1][row - 1] = count;
-            if (count > bestCount) {  // ties stay with the upper row
-                bestCount = count;
-                bestDigit = row - 1;
-            }
-        }
+        // Row 1 stands for the digit 0, as does a column without ink.
+        const int bestDigit =
+            std::max(DarkestRow(surface, grid, columnLeft, grid.top, reading.counts[column - 1]) - 1, 0);
         reading.digits[column - 1] = bestDigit;
         const std::string digit = std::to_string(bestDigit);
         sink.Append(ResultBox::Number, digit);
@@ -90,18 +107,7 @@ std::string ReadAnswerBlock(SheetSurface& surface, const RegionGrid& grid, int b
     for (int q = 1; q <= QuestionsPerBlock; ++q) {
         if (q > 1) columnLeft += grid.columnWidth;
         const int question = (block - 1) * QuestionsPerBlock + q;
-        int bestRow = 0;
-        int bestCount = 0;
-        for (int k = 1; k <= AnswerOptionRows; ++k) {
-            const int count = CountDarkSamples(surface, columnLeft, blockTop + (k - 1) * grid.rowHeight,
-                                               columnLeft + grid.columnWidth, blockTop + k * grid.rowHeight);
-            surface.DrawPoint(columnLeft, blockTop, CellMarkerColour);
-            reading.counts[question - 1][k - 1] = count;
-            if (count > bestCount) {  // ties stay with the upper row
-                bestCount = count;
-                bestRow = k;
-            }
-        }
+        const int bestRow = DarkestRow(surface, grid, columnLeft, blockTop, reading.counts[question - 1]);
         reading.rows[question - 1] = bestRow;
         text += OptionLetter(bestRow);
     }

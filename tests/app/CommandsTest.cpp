@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "SampleSheet.h"
+#include "SampleExpectations.h"
 #include "SheetFile.h"
 #include "WindowFixture.h"
 
@@ -33,18 +34,6 @@ std::vector<CanvasColour> ShownFor(std::span<const std::uint8_t> bytes, CanvasCo
     return reference.Snapshot();
 }
 
-// number=... and answers=... of the sample sheet's sidecar file; empty when it is not there.
-std::map<std::string, std::string> ReadExpectations(const char* path) {
-    std::map<std::string, std::string> values;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const auto equals = line.find('=');
-        if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return values;
-}
 
 }  // namespace
 
@@ -174,7 +163,7 @@ private slots:
     }
 
     void RecognisingTheBuiltInSampleGivesItsKnownDigitsAndLetters() {
-        const auto expected = ReadExpectations(MARKSHEET_SAMPLE_EXPECTED);
+        const auto expected = ReadSampleExpectations(MARKSHEET_SAMPLE_EXPECTED);
         if (!expected.count("number") || !expected.count("answers"))
             QSKIP("no expectations for the built-in sample sheet (" MARKSHEET_SAMPLE_EXPECTED ")");
         WindowUnderTest window;

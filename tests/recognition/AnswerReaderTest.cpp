@@ -12,12 +12,6 @@ namespace {
 
 using namespace testing;
 
-struct Sheet {
-    std::unique_ptr<SheetCanvas> canvas = WhiteCanvas();
-    RecordingSink sink;
-    SheetReader reader{*canvas, sink};
-};
-
 // Draws the answer grid's corners and fills rows[q - 1] (0 = nothing) for question q.
 void DrawAnswers(SheetSurface& surface, const RegionGrid& edges, const std::vector<int>& rows) {
     DrawGridCorners(surface, AnswerTopLeftScan, AnswerBottomRightScan, edges);

@@ -14,12 +14,6 @@ namespace {
 
 using namespace testing;
 
-struct Sheet {
-    std::unique_ptr<SheetCanvas> canvas = WhiteCanvas();
-    RecordingSink sink;
-    SheetReader reader{*canvas, sink};
-};
-
 TEST(NumberReader, ReadsTheDarkestRowOfEachColumn) {
     Sheet sheet;
     DrawNumberMarks(*sheet.canvas, NumberEdges, {3, 1, 4, 1, 5, 9, 2, 6, 5});

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "ReadingChecks.h"
+#include "SampleExpectations.h"
 #include "SampleSheet.h"
 #include "SheetDrawing.h"
 
@@ -14,19 +15,6 @@ namespace {
 
 using namespace testing;
 
-// key=value lines; blank lines and lines starting with '#' are ignored.
-std::map<std::string, std::string> ReadExpectations(const char* path) {
-    std::map<std::string, std::string> values;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        const auto equals = line.find('=');
-        if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return values;
-}
 
 std::unique_ptr<SheetCanvas> SampleCanvas() {
     auto canvas = std::make_unique<SheetCanvas>(0x00F0F0F0);
@@ -38,7 +26,7 @@ std::unique_ptr<SheetCanvas> SampleCanvas() {
 TEST(SampleSheet, ReadsTheExpectedNumberAndAnswers) {
     const char* path = MARKSHEET_SAMPLE_EXPECTED;
     if (!std::ifstream(path)) GTEST_SKIP() << "no expectations for the sample sheet at " << path;
-    const auto expected = ReadExpectations(path);
+    const auto expected = ReadSampleExpectations(path);
     ASSERT_TRUE(expected.count("number") && expected.count("answers"))
         << path << " needs number= and answers=";
 

@@ -200,4 +200,11 @@ private:
     std::vector<std::pair<ResultBox, std::string>> appends;
 };
 
+/// A white canvas with a reader that appends into a recording sink: one fresh sheet per test.
+struct Sheet {
+    std::unique_ptr<SheetCanvas> canvas = WhiteCanvas();
+    RecordingSink sink;
+    SheetReader reader{*canvas, sink};
+};
+
 }  // namespace marksheet::testing

@@ -12,24 +12,13 @@
 #include <string>
 
 #include "SampleSheet.h"
+#include "SampleExpectations.h"
 #include "WindowFixture.h"
 
 namespace marksheet::testing {
 
 namespace {
 
-// number=... and answers=... of the sample sheet's sidecar file; empty when it is not there.
-std::map<std::string, std::string> ReadExpectations(const char* path) {
-    std::map<std::string, std::string> values;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const auto equals = line.find('=');
-        if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return values;
-}
 
 std::string WithoutLineBreaks(const std::string& text) {
     std::string out;
@@ -41,7 +30,7 @@ std::string WithoutLineBreaks(const std::string& text) {
 }  // namespace
 
 TEST(WindowConcurrency, PressesWhileTheMainThreadLoadsRepaintsAndAppendsLoseNothing) {
-    const auto expected = ReadExpectations(MARKSHEET_SAMPLE_EXPECTED);
+    const auto expected = ReadSampleExpectations(MARKSHEET_SAMPLE_EXPECTED);
     if (!expected.count("number") || !expected.count("answers"))
         GTEST_SKIP() << "no expectations for the built-in sample sheet (" MARKSHEET_SAMPLE_EXPECTED ")";
     constexpr int presses = 3;
